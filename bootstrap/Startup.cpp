@@ -1,0 +1,126 @@
+#include "bootstrap/Startup.h"
+
+#include "bootstrap/CommandLine.h"
+#include "bootstrap/LaunchSequence.h"
+#include "bootstrap/SingleInstanceGuard.h"
+#include "platform/Handles.h"
+#include "support/DiagnosticLog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <strsafe.h>
+
+HINSTANCE instanceHandle;
+wchar_t productCaption[kCchText];
+
+namespace
+{
+// The platform's code for an unknown failure, used when a failed split of
+// the command line leaves no error code behind.
+constexpr int kExitUnknownSplitFailure = 16389;
+
+// What follows the last "\", "/" or ":" of a path.
+const wchar_t* FileNamePart(const wchar_t* path)
+{
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p != L'\0'; ++p)
+    {
+        if (*p == L'\\' || *p == L'/' || *p == L':')
+            name = p + 1;
+    }
+    return name;
+}
+
+// The user's foreground lock time-out would otherwise stop a background
+// process from raising the first instance's window. It is set back at once.
+void BringWindowForward(HWND window)
+{
+    DWORD timeout = 0;
+    SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(static_cast<ULONG_PTR>(0)),
+                          SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+    SetForegroundWindow(window);
+    SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(static_cast<ULONG_PTR>(timeout)),
+                          SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+}
+
+int FocusOtherInstance(const wchar_t* wzProductName)
+{
+    LogMessage(kLogInfo,
+               L"SetupBootStrapper.WinMain: Another instance is already running, focusing current instance window");
+    HWND window = FindWindowW(nullptr, wzProductName);
+    if (window == nullptr)
+    {
+        LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: failed to locate the window with '%s' caption",
+                   wzProductName);
+        return 0;
+    }
+    LogMessage(kLogInfo,
+               L"SetupBootStrapper.WinMain: window with '%s' caption succesfully located, setting it as Active window",
+               wzProductName);
+    BringWindowForward(window);
+    return 0;
+}
+}  // namespace
+
+void BuildCataloguePath(wchar_t* wzIniFile, size_t cchIniFile)
+{
+    wzIniFile[0] = L'\0';
+    wchar_t lpCurrentDirectory[kCchText];
+    DWORD cch = GetCurrentDirectoryW(static_cast<DWORD>(kCchText - 1), lpCurrentDirectory);
+    if (cch == 0 || cch >= kCchText - 1)
+        return;
+    if (FAILED(StringCchPrintfW(wzIniFile, cchIniFile, L"%s\\%s", lpCurrentDirectory, kLanguageCatalogueName)))
+        wzIniFile[0] = L'\0';
+}
+
+int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
+{
+    instanceHandle = instance;
+
+    wchar_t wzProductName[kCchText];
+    wchar_t wzSourcePath[kCchText];
+    wchar_t wzFilename[kCchText];
+    wchar_t wzProductGUID[kCchText];
+    wchar_t wzIniFile[kCchText];
+    StringCchCopyW(wzProductName, ARRAYSIZE(wzProductName), kProductName);
+    StringCchCopyW(productCaption, ARRAYSIZE(productCaption), wzProductName);
+    StringCchCopyW(wzSourcePath, ARRAYSIZE(wzSourcePath), kSetupSourcePath);
+    StringCchCopyW(wzFilename, ARRAYSIZE(wzFilename), FileNamePart(wzSourcePath));
+    StringCchCopyW(wzProductGUID, ARRAYSIZE(wzProductGUID), kProductCode);
+    BuildCataloguePath(wzIniFile, ARRAYSIZE(wzIniFile));
+
+    // Before the command line: a second start with a faulty one still only
+    // brings the first instance forward.
+    if (guard.IsAnotherInstanceRunning())
+        return FocusOtherInstance(wzProductName);
+
+    int argc = 0;
+    UniqueLocalMemory argvMemory(CommandLineToArgvW(GetCommandLineW(), &argc));
+    if (!argvMemory)
+    {
+        DWORD error = GetLastError();
+        return error == 0 ? kExitUnknownSplitFailure : static_cast<int>(error & 0xFFFF);
+    }
+    const wchar_t* const* argv = static_cast<const wchar_t* const*>(argvMemory.get());
+
+    int exitCode = ParseInstallMode(argc, argv, &InstallMode);
+    if (exitCode != 0)
+        return exitCode;
+
+    if (InstallMode.record)
+        LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: This is a recording '%s' install", wzProductName);
+    if (!InstallMode.silent)
+        LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: This is a FULL UI '%s' install", wzProductName);
+
+    // The manifest asks for the version-6 common controls; on XP their
+    // window classes exist only once comctl32 has been initialised, and a
+    // dialog using them would fail to be created.
+    InitCommonControls();
+
+    LaunchExe(instance, wzFilename, wzProductName, wzProductGUID, wzIniFile);
+
+    LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: Deleting resources after installation");
+    return 0;
+}

@@ -1,0 +1,133 @@
+#include "platform/OsChecks.h"
+
+#include "support/DiagnosticLog.h"
+
+namespace
+{
+// The basic record, not the extended one: 276 bytes.
+BOOL QueryVersion(OSVERSIONINFOW* versionInfo)
+{
+    ZeroMemory(versionInfo, sizeof(*versionInfo));
+    versionInfo->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#endif
+    return GetVersionExW(versionInfo);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+}
+}  // namespace
+
+bool IsWindows2KVersion(BOOL queried, const OSVERSIONINFOW& versionInfo)
+{
+    if (!queried)
+        return true;
+    return versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 0;
+}
+
+bool IsVistaOrLaterVersion(BOOL queried, const OSVERSIONINFOW& versionInfo)
+{
+    if (!queried)
+        return true;
+    return versionInfo.dwMajorVersion >= 6;
+}
+
+bool IsX64Architecture(WORD processorArchitecture)
+{
+    return processorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
+GetNativeSystemInfoFn FindGetNativeSystemInfo()
+{
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr)
+        return nullptr;
+    return reinterpret_cast<GetNativeSystemInfoFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "GetNativeSystemInfo")));
+}
+
+WORD QueryProcessorArchitecture(GetNativeSystemInfoFn getNativeSystemInfo)
+{
+    SYSTEM_INFO sysInfo;
+    ZeroMemory(&sysInfo, sizeof(sysInfo));
+    if (getNativeSystemInfo != nullptr)
+        getNativeSystemInfo(&sysInfo);
+    else
+        GetSystemInfo(&sysInfo);
+    return sysInfo.wProcessorArchitecture;
+}
+
+bool IsWindows2K()
+{
+    LogMessage(kLogInfo, L"SetupBootstrapper.IsWindows2K >>");
+    try
+    {
+        OSVERSIONINFOW versionInfo;
+        BOOL queried = QueryVersion(&versionInfo);
+        bool answer = IsWindows2KVersion(queried, versionInfo);
+        LogMessage(kLogInfo, answer ? L"SetupBootstrapper.IsWindows2K: the OS is Windows 2000"
+                                    : L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000");
+        LogMessage(kLogInfo, L"SetupBootstrapper.IsWindows2K <<");
+        return answer;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"SetupBootstrapper.IsWindows2K: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+        return false;
+    }
+}
+
+bool IsVistaOrLater()
+{
+    LogMessage(kLogInfo, L"SetupBootstrapper.IsVistaOrLater >>");
+    try
+    {
+        OSVERSIONINFOW versionInfo;
+        BOOL queried = QueryVersion(&versionInfo);
+        bool answer = IsVistaOrLaterVersion(queried, versionInfo);
+        LogMessage(kLogInfo, answer ? L"SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later"
+                                    : L"SetupBootstrapper.IsVistaOrLater: the OS is not Windows Vista or later");
+        LogMessage(kLogInfo, L"SetupBootstrapper.IsVistaOrLater <<");
+        return answer;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"SetupBootstrapper.IsVistaOrLater: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+        return false;
+    }
+}
+
+BOOL IsOS64()
+{
+    LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64 >>");
+    try
+    {
+        BOOL answer = FALSE;
+        if (IsWindows2K())
+        {
+            // Windows 2000 never ran on x64; no need to ask for the processor.
+            LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS is Windows 2000 so it is on a x86 platform");
+        }
+        else if (IsX64Architecture(QueryProcessorArchitecture(FindGetNativeSystemInfo())))
+        {
+            LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x64");
+            answer = TRUE;
+        }
+        else
+        {
+            LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x86");
+        }
+        LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64 <<");
+        return answer;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"SetupBootstrapper.IsOS64: exception caught, error returned:%d",
+                   static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+}

@@ -1,0 +1,149 @@
+#include "support/DiagnosticLog.h"
+
+#include "platform/Handles.h"
+
+#include <cstdarg>
+#include <memory>
+#include <new>
+
+#include <strsafe.h>
+
+namespace
+{
+// Kept for the life of the process: a later change of the temporary folder
+// does not move the log.
+wchar_t g_logPath[kCchLogPath];
+
+constexpr wchar_t kLogFileName[] = L"\\dravo_v9_installhelperBS.csv";
+
+// The temporary folder ends with a backslash and the file name starts with
+// one; the platform reads the doubled separator as one.
+bool EnsureLogPath()
+{
+    if (g_logPath[0] != L'\0')
+        return true;
+
+    wchar_t tempFolder[kCchLogPath];
+    DWORD cch = GetTempPathW(ARRAYSIZE(tempFolder), tempFolder);
+    if (cch == 0 || cch >= ARRAYSIZE(tempFolder))
+        return false;  // no temporary folder: this line is dropped, the next one retries
+
+    if (FAILED(StringCchPrintfW(g_logPath, ARRAYSIZE(g_logPath), L"%s%s", tempFolder, kLogFileName)))
+    {
+        g_logPath[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+const wchar_t* ZeroIfBelowTen(WORD value)
+{
+    return value < 10 ? L"0" : L"";
+}
+}  // namespace
+
+bool FormatLogLine(const SYSTEMTIME& time, const wchar_t* message, wchar_t* line, size_t cchLine)
+{
+    if (cchLine == 0)
+        return false;
+    line[0] = L'\0';
+
+    if (FAILED(StringCchPrintfW(line, cchLine, L"%s%d/%s%d/%d %s%d:%s%d:%s%d ",
+                                ZeroIfBelowTen(time.wMonth), time.wMonth,
+                                ZeroIfBelowTen(time.wDay), time.wDay,
+                                time.wYear,
+                                ZeroIfBelowTen(time.wHour), time.wHour,
+                                ZeroIfBelowTen(time.wMinute), time.wMinute,
+                                ZeroIfBelowTen(time.wSecond), time.wSecond)))
+    {
+        line[0] = L'\0';
+        return false;
+    }
+
+    if (message == nullptr)
+        message = L"";
+    size_t cchMessage = 0;
+    StringCchLengthW(message, kCchLogMessage, &cchMessage);
+    if (cchMessage > kCchLogText)
+        cchMessage = kCchLogText;
+
+    if (FAILED(StringCchCatNW(line, cchLine, message, cchMessage)) ||
+        FAILED(StringCchCatW(line, cchLine, L"\r\n")))
+    {
+        line[0] = L'\0';
+        return false;
+    }
+    return true;
+}
+
+void AppendLogLine(unsigned severity, const wchar_t* text)
+{
+    if (!EnsureLogPath())
+        return;
+    if (severity > kLogThreshold)
+        return;
+
+    // Read sharing only: a reader may follow the log while it grows, but a
+    // second writer fails to open it and loses its line instead of
+    // interleaving with ours.
+    UniqueHandle file(CreateFileW(g_logPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    if (!file)
+        return;
+
+    DWORD cbWritten = 0;
+    if (created)
+    {
+        static const BYTE byteOrderMark[] = {0xFF, 0xFE};
+        WriteFile(file.get(), byteOrderMark, sizeof(byteOrderMark), &cbWritten, nullptr);
+    }
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    wchar_t line[kCchLogLine];
+    if (!FormatLogLine(now, text, line, ARRAYSIZE(line)))
+        return;
+
+    size_t cchLine = 0;
+    StringCchLengthW(line, ARRAYSIZE(line), &cchLine);
+    SetFilePointer(file.get(), 0, nullptr, FILE_END);
+    WriteFile(file.get(), line, static_cast<DWORD>(cchLine * sizeof(wchar_t)), &cbWritten, nullptr);
+}
+
+void LogMessage(unsigned severity, const wchar_t* format, ...)
+{
+    if (severity > kLogThreshold)
+        return;
+
+    const DWORD lastError = GetLastError();
+    try
+    {
+        std::unique_ptr<wchar_t[]> message(new (std::nothrow) wchar_t[kCchLogMessage]);
+        if (message)
+        {
+            va_list args;
+            va_start(args, format);
+            // A message longer than the buffer is cut; nothing of the system
+            // comes near that size.
+            StringCchVPrintfW(message.get(), kCchLogMessage, format, args);
+            va_end(args);
+            AppendLogLine(severity, message.get());
+        }
+    }
+    catch (...)
+    {
+        // The log never changes the course of the run.
+    }
+    SetLastError(lastError);
+}
+
+const wchar_t* DiagnosticLogPath()
+{
+    return g_logPath;
+}
+
+void ForgetDiagnosticLogPath()
+{
+    g_logPath[0] = L'\0';
+}
