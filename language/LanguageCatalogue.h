@@ -1,0 +1,37 @@
+#pragma once
+// The language catalogue languages.ini: one section per installation
+// language, with its ProductLanguage (a language identifier) and Command
+// (the arguments for the product's setup in that language). Read only
+// through the platform's profile functions, whose rules on case, quotes,
+// trimming and encodings apply.
+
+#include "bootstrap/ProductIdentity.h"
+
+#include <windows.h>
+
+// The language chosen for this installation: written by the update path
+// (GetInstalledLanguageArgs) and by the language dialog's OK; read by the
+// prerequisite dialogs. Empty at start, and in a silent first installation.
+extern wchar_t SelectedLanguageId[kCchText];
+
+// Used in a silent run when the OS language has no section.
+constexpr wchar_t kEnglishLanguageArgs[] = L"-l1033 /vProductLanguage=1033";
+
+// All arguments buffers hold kCchText characters.
+
+// Appends the Command of the first section whose ProductLanguage equals
+// languageId. 1 when found, else 0 (buffer unchanged).
+int GetLangArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args);
+
+// Overwrites args with the Command of OsLanguage's section (1), or with the
+// built-in English arguments (0).
+int GetOSLanguageArgs(const wchar_t* iniFile, wchar_t* args);
+
+// Silent run: overwrites args with the arguments of the /l language, else of
+// the OS language, else the built-in English ones. 1 (0 only after a caught
+// exception).
+int GetLanguageArgs(const wchar_t* iniFile, wchar_t* args);
+
+// Update: appends the installed product's language arguments (nothing when
+// the catalogue has no section for it) and sets SelectedLanguageId. Always 1.
+int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args);
