@@ -1,0 +1,3 @@
+#include "language/LanguageCatalogue.h"
+
+wchar_t SelectedLanguageId[kCchText];
