@@ -56,6 +56,19 @@ std::wstring RegistryString(HKEY root, RegView view, const std::wstring& key, co
     return value;
 }
 
+DWORD RegistryDword(HKEY root, RegView view, const std::wstring& key, const std::wstring& name, DWORD fallback)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | ViewFlag(view), &handle) != ERROR_SUCCESS)
+        return fallback;
+    DWORD value = fallback;
+    DWORD cb = sizeof(value);
+    if (RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &cb) != ERROR_SUCCESS)
+        value = fallback;
+    RegCloseKey(handle);
+    return value;
+}
+
 RegistrySandbox::~RegistrySandbox()
 {
     Restore();

@@ -77,6 +77,8 @@ private:
 bool RegistryValueExists(HKEY root, RegView view, const std::wstring& key, const std::wstring& name);
 bool RegistryKeyExists(HKEY root, RegView view, const std::wstring& key);
 std::wstring RegistryString(HKEY root, RegView view, const std::wstring& key, const std::wstring& name);
+// The value's first four bytes; fallback when the value is absent.
+DWORD RegistryDword(HKEY root, RegView view, const std::wstring& key, const std::wstring& name, DWORD fallback);
 
 // Makes the next start of exeName report another Windows version through
 // Wine's per-program setting ("win2k", "winxp", "win2003", "vista", "win7",

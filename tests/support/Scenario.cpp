@@ -105,3 +105,16 @@ std::wstring Scenario::SetupCommandLine() const
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
 }
 }  // namespace test
+
+namespace test
+{
+HWND WaitForSetupWindow(DWORD timeoutMs)
+{
+    return WaitForAnyTopLevelWindow(kSetupStandInClass, nullptr, timeoutMs);
+}
+
+void CloseSetupWindow(HWND window)
+{
+    PostMessageW(window, WM_CLOSE, 0, 0);
+}
+}  // namespace test

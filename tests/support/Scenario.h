@@ -13,6 +13,7 @@
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WindowDriver.h"
 
 #include <memory>
 #include <string>
@@ -73,4 +74,14 @@ private:
     RegistrySandbox m_registry;
     std::unique_ptr<ScopedWineVersion> m_version;
 };
+}  // namespace test
+
+namespace test
+{
+// The window the setup stand-in shows in a full-UI run, while it keeps the
+// bootstrapper waiting.
+constexpr wchar_t kSetupStandInClass[] = L"Morvanto9StandIn";
+HWND WaitForSetupWindow(DWORD timeoutMs = kWindowTimeoutMs);
+// Closes it as a person would, which ends the stand-in with 0.
+void CloseSetupWindow(HWND window);
 }  // namespace test

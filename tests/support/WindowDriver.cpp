@@ -188,3 +188,50 @@ void SendSystemCommand(HWND window, WPARAM command)
     PostMessageW(window, WM_SYSCOMMAND, command, 0);
 }
 }  // namespace test
+
+namespace test
+{
+TestWindow::TestWindow(const std::wstring& caption) : m_caption(caption)
+{
+    m_ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_thread = CreateThread(nullptr, 0, Run, this, 0, &m_threadId);
+    WaitForSingleObject(m_ready, kWindowTimeoutMs);
+}
+
+TestWindow::~TestWindow()
+{
+    if (m_window != nullptr)
+        PostMessageW(m_window, WM_CLOSE, 0, 0);
+    WaitForSingleObject(m_thread, kWindowTimeoutMs);
+    CloseHandle(m_thread);
+    CloseHandle(m_ready);
+}
+
+DWORD WINAPI TestWindow::Run(void* self)
+{
+    TestWindow* window = static_cast<TestWindow*>(self);
+    static const wchar_t kClass[] = L"BootstrapperTestWindow";
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_DESTROY)
+        {
+            PostQuitMessage(0);
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    };
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kClass;
+    RegisterClassW(&windowClass);  // fails harmlessly when a second window registers it again
+    window->m_window = CreateWindowExW(0, kClass, window->m_caption.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50,
+                                       50, 300, 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetEvent(window->m_ready);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+}  // namespace test

@@ -46,3 +46,29 @@ void SendSystemCommand(HWND window, WPARAM command);
 // The control that has the keyboard focus in the window's thread.
 HWND FocusedControl(HWND window);
 }  // namespace test
+
+namespace test
+{
+// A top-level window of the test process with a caption of its choice, run
+// by a thread of its own so that messages sent to it (activation, settings
+// broadcasts) are answered while the test waits for something else.
+class TestWindow
+{
+public:
+    explicit TestWindow(const std::wstring& caption);
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+
+private:
+    static DWORD WINAPI Run(void* self);
+
+    std::wstring m_caption;
+    HANDLE m_thread = nullptr;
+    HANDLE m_ready = nullptr;
+    DWORD m_threadId = 0;
+    HWND m_window = nullptr;
+};
+}  // namespace test
