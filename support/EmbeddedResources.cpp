@@ -94,7 +94,8 @@ void RegisterXmlParser(const wchar_t* libraryPath)
         if (started)
             LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered");
         else
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: failed to register msxml3, error returned:%d",
+            LogMessage(kLogInfo,
+                       L"MorvantoBootStrapper.CreateMsiexecProcess: failed to register msxml3, error returned:%d",
                        static_cast<int>(startError));
         tool.process.reset();
         tool.thread.reset();
@@ -236,8 +237,9 @@ bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_
                                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file)
             {
-                LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: Failed to create file '%s', error returned:%d",
-                           path, static_cast<int>(GetLastError()));
+                LogMessage(kLogInfo,
+                           L"SetupBootStrapper.ExtractResToTemp: Failed to create file '%s', error returned:%d", path,
+                           static_cast<int>(GetLastError()));
                 answer = false;
             }
             else
@@ -263,7 +265,8 @@ bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_
                 }
                 else
                 {
-                    LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file");
+                    LogMessage(kLogInfo,
+                               L"SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file");
                     file.reset();
                     LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: resource succesfully extracted to %s",
                                path);
