@@ -4,7 +4,9 @@
 #include "bootstrap/LaunchSequence.h"
 #include "bootstrap/SingleInstanceGuard.h"
 #include "platform/Handles.h"
+#include "platform/OsChecks.h"
 #include "support/DiagnosticLog.h"
+#include "support/EmbeddedResources.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -114,6 +116,11 @@ int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
     if (!InstallMode.silent)
         LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: This is a FULL UI '%s' install", wzProductName);
 
+    // Windows 2000 has no XML parser that the product can use: bring ours.
+    // Whatever fails in there is logged, and the run goes on.
+    if (IsWindows2K())
+        PrepareXmlParser();
+
     // The manifest asks for the version-6 common controls; on XP their
     // window classes exist only once comctl32 has been initialised, and a
     // dialog using them would fail to be created.
@@ -121,6 +128,9 @@ int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
 
     LaunchExe(instance, wzFilename, wzProductName, wzProductGUID, wzIniFile);
 
+    // The line stays for the record, but nothing is deleted: the product
+    // just installed needs the parser registered after we end. A packager
+    // who wants it gone calls DeleteResFromTemp here (docs/embedding-msxml3.md).
     LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: Deleting resources after installation");
     return 0;
 }
