@@ -1,5 +1,6 @@
 # Builds of the stand-ins that only tests use, each in a folder of its own
-# under standin-variants/<variant>/.
+# under standin-variants/<variant>/. Read after the test programs are
+# defined, so that they can depend on what is built here.
 set(_variants "${CMAKE_CURRENT_BINARY_DIR}/standin-variants")
 
 # The two libraries the build embedded for Windows 2000, copied side by side
@@ -15,3 +16,20 @@ add_custom_command(
     COMMENT "Copying the embedded XML parser libraries for the tests")
 add_custom_target(embedded_msxml3_copies ALL
     DEPENDS "${_variants}/msxml3/msxml3r.dll" "${_variants}/msxml3/msxml3.dll")
+
+# The kit versions and broken version resources of the downgrade check.
+set(_product_standins "")
+foreach(_version 9.0 9.5 9.0.9 9.5B)
+    string(REPLACE "." "_" _name "${_version}")
+    bootstrapper_add_setup_standin(standin_product_${_name}
+        OUTPUT_DIRECTORY "${_variants}/product-${_version}" VERSION "${_version}")
+    list(APPEND _product_standins standin_product_${_name})
+endforeach()
+bootstrapper_add_setup_standin(standin_product_no_version
+    OUTPUT_DIRECTORY "${_variants}/product-no-version" NO_VERSION_RESOURCE)
+# The translation table names German, the strings stand under US English.
+bootstrapper_add_setup_standin(standin_product_other_translation
+    OUTPUT_DIRECTORY "${_variants}/product-other-translation" TRANSLATION 0x0407 0x04B0 STRING_BLOCK 040904b0)
+list(APPEND _product_standins standin_product_no_version standin_product_other_translation)
+add_dependencies(unit_tests ${_product_standins})
+add_dependencies(scenario_tests ${_product_standins})

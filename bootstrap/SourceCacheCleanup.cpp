@@ -1,0 +1,73 @@
+#include "bootstrap/SourceCacheCleanup.h"
+
+#include "bootstrap/ProductIdentity.h"
+#include "platform/Handles.h"
+#include "support/DiagnosticLog.h"
+
+#include <windows.h>
+
+#include <strsafe.h>
+
+namespace
+{
+// The Windows Installer keeps its registration in the 64-bit view; a 32-bit
+// bootstrapper asks for that view explicitly.
+constexpr REGSAM kSourceListAccess = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
+
+void DeleteSourceListValue(HKEY sourceList, const wchar_t* valueName, const wchar_t* failedLine,
+                           const wchar_t* deletedLine)
+{
+    const LONG status = RegDeleteValueW(sourceList, valueName);
+    if (status != ERROR_SUCCESS)
+        LogMessage(kLogInfo, failedLine, static_cast<int>(status));
+    else
+        LogMessage(kLogInfo, deletedLine);
+}
+}  // namespace
+
+int Zel_DeleteDRVS9CachedKey()
+{
+    LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: >>");
+    try
+    {
+        // The packed code is 32 characters; the path cannot be cut.
+        wchar_t keyPath[kCchText];
+        StringCchPrintfW(keyPath, ARRAYSIZE(keyPath), L"SOFTWARE\\Classes\\Installer\\Products\\%s\\SourceList",
+                         kPackedProductCode);
+        LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: opening registry key:%s", keyPath);
+
+        {
+            // The key is closed before the exit line.
+            UniqueRegKey sourceList;
+            const LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, kSourceListAccess, sourceList.receive());
+            if (status != ERROR_SUCCESS)
+            {
+                LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: failed to open registry key:%s, error returned:%d",
+                           keyPath, static_cast<int>(status));
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: registry key opened succesfully");
+                // Each value on its own: a missing LastUsedSource does not keep
+                // PackageName from going.
+                DeleteSourceListValue(
+                    sourceList.get(), L"LastUsedSource",
+                    L"Zel_DeleteDRVS9CachedKey: failed to delete value:LastUsedSource, error returned:%d",
+                    L"Zel_DeleteDRVS9CachedKey: key:LastUsedSource deleted succesfully");
+                DeleteSourceListValue(
+                    sourceList.get(), L"PackageName",
+                    L"Zel_DeleteDRVS9CachedKey: failed to delete value:PackageName, error returned:%d",
+                    L"Zel_DeleteDRVS9CachedKey: key:PackageName deleted succesfully");
+            }
+        }
+
+        LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: <<");
+        return 0;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"Zel_DeleteDRVS9CachedKey: exception caught, error returned:%d ",
+                   static_cast<int>(GetLastError()));
+        return -1;
+    }
+}
