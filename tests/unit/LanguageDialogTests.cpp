@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -52,7 +51,6 @@ struct DialogView
     std::wstring caption;
     std::vector<std::wstring> items;
     int selection = -1;
-    std::wstring selectedText;
     bool focusOnOk = false;
     bool foreground = false;
     bool extendedUi = false;
@@ -78,7 +76,6 @@ int RunDialog(const std::function<int()>& show, const Act& act, DialogView* view
             HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
             view->items = ComboBoxItems(combo);
             view->selection = ComboBoxSelection(combo);
-            view->selectedText = ComboBoxSelectedText(combo);
             view->extendedUi = SendMessageW(combo, CB_GETEXTENDEDUI, 0, 0) != 0;
             view->focusOnOk = WaitUntil([&] { return FocusedControl(dialog) == GetDlgItem(dialog, IDOK); }, 5000);
             view->foreground = WaitUntil([&] { return GetForegroundWindow() == dialog; }, 5000);
@@ -127,10 +124,7 @@ struct Outcome
 Outcome ShowDialog(const std::wstring& iniFile, const wchar_t* osLanguage, const Act& act,
                    const std::wstring& setupFile = JoinPath(KitDir(), L"morvanto9.exe"))
 {
-    LanguageStateGuard state;
-    SetMode(false, nullptr);
-    SetText(OsLanguage, osLanguage);
-    SetText(SelectedLanguageId, L"earlier");
+    LanguageState state(false, nullptr, osLanguage, L"earlier");
     LogCapture capture;
 
     Outcome outcome;
@@ -265,6 +259,13 @@ TEST(LanguageDialogPreselection, OsLanguageSectionElseFirstEntry)
     const std::wstring english = L"[English]\r\nProductLanguage=1033\r\nCommand=en\r\n";
     const std::wstring britishLater = english + L"[English (UK)]\r\nProductLanguage=2057\r\nCommand=uk\r\n";
     const std::wstring britishFirst = L"[English (UK)]\r\nProductLanguage=2057\r\nCommand=uk\r\n" + english;
+    std::wstring many;  // a name list of more than 1,024 characters
+    std::vector<std::wstring> manyNames;
+    for (int i = 0; i < 120; ++i)
+    {
+        manyNames.push_back(L"Installation language " + std::to_wstring(100 + i));
+        many += L"[" + manyNames.back() + L"]\r\nProductLanguage=" + std::to_wstring(6000 + i) + L"\r\n";
+    }
     struct Case
     {
         const char* what;
@@ -283,6 +284,7 @@ TEST(LanguageDialogPreselection, OsLanguageSectionElseFirstEntry)
         {"names cut at the equals sign, in file order, not sorted",
          L"[Zulu]\r\nProductLanguage=1077\r\n[English=UK]\r\nProductLanguage=2057\r\n[Italian]\r\nProductLanguage=1040\r\n",
          L"1040", {L"Zulu", L"English", L"Italian"}, 2},
+        {"a long list, read whole", many, L"6119", manyNames, 119},
     };
     for (const auto& c : cases)
     {
@@ -296,25 +298,13 @@ TEST(LanguageDialogPreselection, OsLanguageSectionElseFirstEntry)
     }
 }
 
-TEST(LanguageDialogPreselection, FallbackToTheFirstEntryIsTraced)
-{
-    CatalogueFile catalogue(kThreeLanguages);
-    Outcome outcome = ShowDialog(catalogue.Path(), L"3082", PressEscape());
-    std::vector<std::wstring> expected = InitLines({{L"English", false}, {L"German", false}, {L"Italian", false}});
-    expected.push_back(L"MorvantoBootStrapper.OnInitDialog: Default language 3082 was not found in languages list, "
-                       L"setting default language to English(1033)");
-    expected.push_back(L"MorvantoBootStrapper.OnInitDialog <<");
-    expected.push_back(L"MorvantoBootStrapper.LanguageSelectionDialogCallback: Cancel button pressed");
-    EXPECT_THAT(outcome.lines, ElementsAreArray(Join(expected, kCancelledLines))) << DescribeMessages(outcome.lines);
-}
-
 TEST(LanguageDialogUse, AsShownToThePerson)
 {
     CatalogueFile catalogue(kThreeLanguages);
     Outcome outcome = ShowDialog(catalogue.Path(), L"1031", PressEnter());
     ASSERT_TRUE(outcome.view.shown);
     EXPECT_EQ(outcome.view.caption, kProduct);
-    EXPECT_EQ(outcome.view.selectedText, L"German");
+    EXPECT_EQ(outcome.view.selection, 1) << "German";
     EXPECT_TRUE(outcome.view.focusOnOk);
     EXPECT_TRUE(outcome.view.foreground);
     EXPECT_TRUE(outcome.view.extendedUi);
@@ -403,72 +393,38 @@ TEST(LanguageDialogUse, EmptyCatalogueGivesAnEmptyListAndNoArguments)
     }
 }
 
-TEST(LanguageDialogUse, LongCatalogueIsListedWhole)
-{
-    std::wstring text;
-    std::vector<std::wstring> names;
-    for (int i = 0; i < 120; ++i)
-    {
-        names.push_back(L"Installation language number " + std::to_wstring(i));
-        text += L"[" + names.back() + L"]\r\nProductLanguage=" + std::to_wstring(6000 + i) + L"\r\nCommand=args " +
-                std::to_wstring(i) + L"\r\n";
-    }
-    CatalogueFile catalogue(text);
-    Outcome outcome = ShowDialog(catalogue.Path(), L"6119", PressEnter());
-    EXPECT_EQ(outcome.view.items, names);
-    EXPECT_EQ(outcome.view.selection, 119);
-    EXPECT_EQ(outcome.args, L"args 119");
-    EXPECT_EQ(outcome.selectedLanguageId, L"6119");
-}
-
+// Silent: no window, and the run goes on even without a catalogue.
 TEST(LanguageDialogSilent, NoWindowAndAlwaysGoesOn)
 {
     CatalogueFile catalogue(kThreeLanguages);
-    struct Case
-    {
-        const char* what;
-        std::wstring iniFile;
-        std::wstring args;
-    } cases[] = {
-        {"catalogue", catalogue.Path(), kGermanArgs},
-        {"no catalogue", catalogue.MissingPath(), kEnglishArgs},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        LanguageStateGuard state;
-        SetMode(true, nullptr);
-        SetText(OsLanguage, L"1031");
-        SetText(SelectedLanguageId, L"");
-        LogCapture capture;
-        wchar_t args[kCchText] = L"stale";
-        DialogView view;
-        int result = RunDialog(
-            [&] {
-                return ShowSelectLanguageDialog(GetModuleHandleW(nullptr), L"morvanto9.exe", kProduct,
-                                                c.iniFile.c_str(), args);
-            },
-            PressEscape(), &view);
-        EXPECT_FALSE(view.shown);
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(std::wstring(args), c.args);
-        EXPECT_EQ(std::wstring(SelectedLanguageId), L"");
+    LanguageState state(true, nullptr, L"1031");
+    LogCapture capture;
+    wchar_t args[kCchText] = L"stale";
+    DialogView view;
+    int result = RunDialog(
+        [&] {
+            return ShowSelectLanguageDialog(GetModuleHandleW(nullptr), L"morvanto9.exe", kProduct,
+                                            catalogue.MissingPath().c_str(), args);
+        },
+        PressEscape(), &view);
+    EXPECT_FALSE(view.shown);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(std::wstring(args), kEnglishArgs);
+    EXPECT_EQ(std::wstring(SelectedLanguageId), L"");
 
-        std::vector<std::wstring> lines = LanguageLines(capture.Messages());
-        ASSERT_GE(lines.size(), 3u);
-        EXPECT_EQ(lines[0], L"MorvantoBootStrapper.ShowSelectLanguageDialog >>");
-        EXPECT_EQ(lines[1], L"MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing language "
-                            L"selection dialog");
-        EXPECT_EQ(lines[2], L"MorvantoBootStrapper.GetLanguageArgs >>");
-        EXPECT_EQ(lines.back(), L"MorvantoBootStrapper.GetLanguageArgs <<") << "no exit line of its own";
-    }
+    std::vector<std::wstring> lines = LanguageLines(capture.Messages());
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], L"MorvantoBootStrapper.ShowSelectLanguageDialog >>");
+    EXPECT_EQ(lines[1], L"MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing language "
+                        L"selection dialog");
+    EXPECT_EQ(lines[2], L"MorvantoBootStrapper.GetLanguageArgs >>");
+    EXPECT_EQ(lines.back(), L"MorvantoBootStrapper.GetLanguageArgs <<") << "no exit line of its own";
 }
 
 TEST(LanguageDialogUse, DialogThatCannotBeCreatedStopsTheInstallation)
 {
     CatalogueFile catalogue(kThreeLanguages);
-    LanguageStateGuard state;
-    SetText(SelectedLanguageId, L"");
+    LanguageState state(false, nullptr, L"1031");
     LogCapture capture;
     wchar_t args[kCchText] = L"";
     // A module without template 101.
