@@ -21,4 +21,6 @@ BOOL GetInstalledAppPath(wchar_t* appPath);
 //   -4  the document could not be created ("1033")
 //   -5  the document could not be loaded ("1033")
 //   -6  the first Language item is not an element ("1033")
+//   -7  the first Language element has no id attribute ("1033")
+//   -8  its id has 1,024 characters or more ("1033")
 LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId);

@@ -1,3 +1,198 @@
 #include "language/LanguageCatalogue.h"
 
+#include "bootstrap/CommandLine.h"
+#include "bootstrap/LaunchSequence.h"
+#include "language/InstalledLanguage.h"
+#include "support/DiagnosticLog.h"
+
+#include <cwchar>
+#include <vector>
+
+#include <strsafe.h>
+
 wchar_t SelectedLanguageId[kCchText];
+
+namespace
+{
+constexpr DWORD kCchSectionListStep = 1024;
+constexpr wchar_t kProductLanguageKey[] = L"ProductLanguage";
+constexpr wchar_t kCommandKey[] = L"Command";
+
+// The profile function answers the capacity minus 2 when it had to cut the
+// list; the list is then read again into a larger buffer.
+std::vector<wchar_t> ReadSectionNames(const wchar_t* iniFile)
+{
+    for (DWORD cchList = kCchSectionListStep;; cchList += kCchSectionListStep)
+    {
+        std::vector<wchar_t> list(cchList, L'\0');
+        DWORD cchRead = GetPrivateProfileSectionNamesW(list.data(), cchList, iniFile);
+        if (cchRead != cchList - 2)
+            return list;
+    }
+}
+
+void ReadCatalogueKey(const wchar_t* iniFile, const wchar_t* section, const wchar_t* key, wchar_t* value)
+{
+    GetPrivateProfileStringW(section, key, L"", value, kCchText, iniFile);
+}
+
+// The Command of the first section whose ProductLanguage is languageId.
+bool FindCommand(const wchar_t* iniFile, const wchar_t* languageId, wchar_t* command)
+{
+    bool found = false;
+    WalkCatalogueSections(iniFile, [&](const wchar_t* section) {
+        wchar_t productLanguage[kCchText];
+        ReadCatalogueKey(iniFile, section, kProductLanguageKey, productLanguage);
+        if (std::wcscmp(productLanguage, languageId) != 0)
+            return true;
+        ReadCatalogueKey(iniFile, section, kCommandKey, command);
+        found = true;
+        return false;
+    });
+    return found;
+}
+}  // namespace
+
+void WalkCatalogueSections(const wchar_t* iniFile, const std::function<bool(const wchar_t* section)>& visit)
+{
+    std::vector<wchar_t> list = ReadSectionNames(iniFile);
+    // The buffer is zero-filled beyond what was read, so the walk always
+    // meets the empty name that ends the list.
+    for (const wchar_t* name = list.data(); *name != L'\0'; name += std::wcslen(name) + 1)
+    {
+        size_t cchName = std::wcscspn(name, L"=");
+        wchar_t section[kCchText];
+        StringCchCopyNW(section, ARRAYSIZE(section), name, cchName);
+        if (!visit(section))
+            return;
+    }
+}
+
+int GetLangArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs >>");
+    try
+    {
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: get language %s arguments from the %s ini file",
+                   languageId, iniFile);
+        wchar_t command[kCchText] = L"";
+        bool found = FindCommand(iniFile, languageId, command);
+        if (found)
+        {
+            StringCchCatW(args, kCchText, command);
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language args to be used:%s", args);
+        }
+        else
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language %s not found", languageId);
+        }
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs <<");
+        return found ? 1 : 0;
+    }
+    catch (...)
+    {
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: exception caught, error returned:%d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+int GetOSLanguageArgs(const wchar_t* iniFile, wchar_t* args)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs >>");
+    try
+    {
+        int result = 0;
+        wchar_t languageArgs[kCchText] = L"";
+        if (GetLangArgs(OsLanguage, iniFile, languageArgs))
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s", languageArgs);
+            StringCchCopyW(args, kCchText, languageArgs);
+            result = 1;
+        }
+        else
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: failed to get OS language args, returning "
+                                 L"English language args");
+            StringCchCopyW(args, kCchText, kEnglishLanguageArgs);
+        }
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs <<");
+        return result;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetOSLanguageArgs: exception caught, error returned:%d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+int GetLanguageArgs(const wchar_t* iniFile, wchar_t* args)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs >>");
+    try
+    {
+        LogMessage(kLogInfo,
+                   L"MorvantoBootStrapper.GetLanguageArgs: Checking if a silent mode default Language was specified");
+        if (InstallMode.languageGiven)
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: silent mode default language is:%s",
+                       InstallMode.language);
+            wchar_t languageArgs[kCchText] = L"";
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: getting language args for language "
+                                 L"specified with /l param:");
+            // Matched as typed: any identifier that a section carries works,
+            // even one outside the five the OS detection folds onto.
+            if (GetLangArgs(InstallMode.language, iniFile, languageArgs))
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: language args are:%s", languageArgs);
+                StringCchCopyW(args, kCchText, languageArgs);
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: failed to determine language args for "
+                                     L"language specified with /l param, getting OS language args");
+                GetOSLanguageArgs(iniFile, args);
+            }
+        }
+        else
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: no silent mode default language was "
+                                 L"specified, using OS language if valid");
+            GetOSLanguageArgs(iniFile, args);
+        }
+        // The built-in English arguments always leave something to install with.
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs <<");
+        return 1;
+    }
+    catch (...)
+    {
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args)
+{
+    // An update keeps the installed product's language: neither the /l switch
+    // nor the OS language counts here, and without a section for it the setup
+    // gets no language arguments rather than the English ones.
+    wchar_t languageId[kCchText] = L"";
+    GetInstalledLangID(languageId);
+    StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), languageId);
+
+    // This operation writes no trace lines of its own and always lets the
+    // update go on; running out of memory during the walk only costs the
+    // language arguments.
+    try
+    {
+        wchar_t command[kCchText] = L"";
+        FindCommand(iniFile, languageId, command);
+        StringCchCatW(args, kCchText, command);
+    }
+    catch (...)
+    {
+    }
+    return 1;
+}

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 // The language chosen for this installation: written by the update path
 // (GetInstalledLanguageArgs) and by the language dialog's OK; read by the
 // prerequisite dialogs. Empty at start, and in a silent first installation.
@@ -35,3 +37,10 @@ int GetLanguageArgs(const wchar_t* iniFile, wchar_t* args);
 // Update: appends the installed product's language arguments (nothing when
 // the catalogue has no section for it) and sets SelectedLanguageId. Always 1.
 int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args);
+
+// The section walk that every reader of the catalogue shares: visits each
+// section in file order under the part of its name before the first "="
+// (the whole name when it has none), until visit answers false. A missing
+// file has no sections. The name list is read whole, however long it is;
+// only running out of memory (std::bad_alloc) stops it.
+void WalkCatalogueSections(const wchar_t* iniFile, const std::function<bool(const wchar_t* section)>& visit);

@@ -1,0 +1,285 @@
+#include "language/InstalledLanguage.h"
+
+#include "bootstrap/ProductIdentity.h"
+#include "platform/Handles.h"
+#include "platform/Registry.h"
+#include "support/DiagnosticLog.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <oleauto.h>
+#include <msxml2.h>
+
+// MinGW's libuuid lacks these two; msxml2.h only declares them.
+#include <initguid.h>
+DEFINE_GUID(CLSID_DOMDocument40, 0x88d969c0, 0xf192, 0x11d4, 0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5);
+DEFINE_GUID(IID_IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60);
+
+#include <strsafe.h>
+
+namespace
+{
+constexpr wchar_t kProductKey[] = L"SOFTWARE\\Zel\\DRVS9";
+constexpr wchar_t kProductPathValue[] = L"Path";
+constexpr wchar_t kSettingsFileName[] = L"crmiini.xml";
+constexpr wchar_t kDefaultLanguageId[] = L"1033";
+
+// All four: in-process server and handler, local and remote server.
+constexpr DWORD kDocumentClassContext = 0x17;
+
+// A failing status from a DOM call, or an empty holder used (E_POINTER). The
+// reader turns it into its own status; it never leaves this file.
+struct DomError
+{
+    HRESULT hr;
+};
+
+void Check(HRESULT hr)
+{
+    if (FAILED(hr))
+        throw DomError{hr};
+}
+
+template <typename T>
+T* Use(const ComPtr<T>& holder)
+{
+    if (!holder)
+        throw DomError{E_POINTER};
+    return holder.get();
+}
+
+class UniqueBstr
+{
+public:
+    explicit UniqueBstr(const wchar_t* text) : m_bstr(SysAllocString(text))
+    {
+        if (m_bstr == nullptr)
+            throw DomError{E_OUTOFMEMORY};
+    }
+    ~UniqueBstr() { SysFreeString(m_bstr); }
+    UniqueBstr(const UniqueBstr&) = delete;
+    UniqueBstr& operator=(const UniqueBstr&) = delete;
+
+    BSTR get() const noexcept { return m_bstr; }
+
+private:
+    BSTR m_bstr;
+};
+
+class UniqueVariant
+{
+public:
+    UniqueVariant() noexcept { VariantInit(&m_value); }
+    ~UniqueVariant() { VariantClear(&m_value); }
+    UniqueVariant(const UniqueVariant&) = delete;
+    UniqueVariant& operator=(const UniqueVariant&) = delete;
+
+    VARIANT* get() noexcept { return &m_value; }
+    void Clear() noexcept { VariantClear(&m_value); }
+
+private:
+    VARIANT m_value;
+};
+
+void CopyDefaultLanguage(wchar_t* languageId)
+{
+    StringCchCopyW(languageId, kCchText, kDefaultLanguageId);
+}
+
+// Steps of the read after COM is up. Every holder lives in this frame, so an
+// exception releases them all before the caller uninitialises COM.
+LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
+{
+    ComPtr<IXMLDOMDocument2> spDoc;
+    {
+        ComPtr<IUnknown> created;
+        bool ready = SUCCEEDED(CoCreateInstance(CLSID_DOMDocument40, nullptr, kDocumentClassContext, IID_IUnknown,
+                                                reinterpret_cast<void**>(created.receive())));
+        ready = ready && SUCCEEDED(OleRun(created.get()));
+        ready = ready && SUCCEEDED(created->QueryInterface(IID_IXMLDOMDocument2,
+                                                           reinterpret_cast<void**>(spDoc.receive())));
+        if (!ready || !spDoc)
+        {
+            LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: failed to create instance of COM DOM document");
+            CopyDefaultLanguage(languageId);
+            return -4;
+        }
+    }
+
+    Check(Use(spDoc)->put_async(VARIANT_FALSE));
+
+    UniqueVariant path;
+    V_VT(path.get()) = VT_BSTR;
+    V_BSTR(path.get()) = SysAllocString(crmiPath);
+    if (V_BSTR(path.get()) == nullptr)
+    {
+        V_VT(path.get()) = VT_EMPTY;
+        throw DomError{E_OUTOFMEMORY};
+    }
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    Check(Use(spDoc)->load(*path.get(), &loaded));
+    if (loaded != VARIANT_TRUE)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: error while loading document.");
+        CopyDefaultLanguage(languageId);
+        return -5;
+    }
+
+    ComPtr<IXMLDOMElement> spRootNode;
+    Check(Use(spDoc)->get_documentElement(spRootNode.receive()));
+
+    ComPtr<IXMLDOMNodeList> spNLChildren;
+    UniqueBstr tagName(L"Language");
+    Check(Use(spRootNode)->getElementsByTagName(tagName.get(), spNLChildren.receive()));
+
+    long length = 0;
+    Check(Use(spNLChildren)->get_length(&length));
+    if (length == 0)
+        return -1;
+
+    ComPtr<IXMLDOMNode> first;
+    Check(Use(spNLChildren)->get_item(0, first.receive()));
+    ComPtr<IXMLDOMElement> spElemL1;
+    HRESULT hr = Use(first)->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(spElemL1.receive()));
+    if (hr != E_NOINTERFACE)
+        Check(hr);
+    if (!spElemL1)
+    {
+        CopyDefaultLanguage(languageId);
+        return -6;
+    }
+
+    UniqueVariant wsLang;
+    UniqueBstr attributeName(L"id");
+    Check(Use(spElemL1)->getAttribute(attributeName.get(), wsLang.get()));
+
+    // An absent attribute comes back as a null variant. Taking it as an empty
+    // identifier would make the update install without language arguments;
+    // answering the default language instead keeps the installation English,
+    // as for every other unreadable settings file.
+    if (V_VT(wsLang.get()) == VT_NULL || V_VT(wsLang.get()) == VT_EMPTY)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: language element has no id attribute");
+        CopyDefaultLanguage(languageId);
+        return -7;
+    }
+    if (V_VT(wsLang.get()) != VT_BSTR)
+        Check(VariantChangeType(wsLang.get(), wsLang.get(), 0, VT_BSTR));
+
+    // An identifier is a handful of digits; one that cannot be held whole in
+    // the caller's buffer is refused rather than cut into another number.
+    const wchar_t* value = V_BSTR(wsLang.get()) != nullptr ? V_BSTR(wsLang.get()) : L"";
+    size_t cchValue = 0;
+    if (FAILED(StringCchLengthW(value, kCchText, &cchValue)))
+    {
+        LogMessage(kLogError,
+                   L"MorvantoBootStrapper.GetLangIdFromCrmi: language id is too long (1024 characters or more)");
+        CopyDefaultLanguage(languageId);
+        return -8;
+    }
+
+    StringCchCopyW(languageId, kCchText, value);
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi: language id retrieved from crmi is: %s", value);
+    wsLang.Clear();
+    return 0;
+}
+}  // namespace
+
+LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi >>");
+    LONG status = -1;
+    if (FAILED(CoInitialize(nullptr)))
+    {
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi: erorr while initializing COM library, error returned:%d",
+                   static_cast<int>(GetLastError()));
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi <<");
+        return -3;
+    }
+
+    try
+    {
+        status = ReadLanguageId(crmiPath, languageId);
+    }
+    catch (const DomError&)
+    {
+        CoUninitialize();
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: com exception caught, error returned %d",
+                   static_cast<int>(GetLastError()));
+        CopyDefaultLanguage(languageId);
+        return -2;
+    }
+    catch (...)
+    {
+        CoUninitialize();
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d",
+                   static_cast<int>(GetLastError()));
+        CopyDefaultLanguage(languageId);
+        return -1;
+    }
+
+    CoUninitialize();
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi <<");
+    return status;
+}
+
+BOOL GetInstalledAppPath(wchar_t* appPath)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledAppPath >>");
+    try
+    {
+        BOOL found = QueryStringValueFromRegistry(kProductKey, kProductPathValue, appPath);
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledAppPath <<");
+        return found;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetInstalledAppPath: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+}
+
+int GetInstalledLangID(wchar_t* languageId)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID >>");
+    wchar_t wsTempLanguageID[kCchText];
+    StringCchCopyW(wsTempLanguageID, ARRAYSIZE(wsTempLanguageID), kDefaultLanguageId);
+    try
+    {
+        // Zero-filled: the registry reader adds no terminator of its own.
+        wchar_t wsAppPath[kCchText] = {};
+        if (!GetInstalledAppPath(wsAppPath))
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: app installation path not found ");
+        }
+        else
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: app installation path is: %s", wsAppPath);
+            // One separator is always added; a folder that already ends in one
+            // gives a doubled separator, which the platform reads as one.
+            wchar_t pwzCrmiPath[kCchText];
+            StringCchPrintfW(pwzCrmiPath, ARRAYSIZE(pwzCrmiPath), L"%s\\%s", wsAppPath, kSettingsFileName);
+
+            wchar_t languageID[kCchText] = {};
+            if (GetLangIdFromCrmi(pwzCrmiPath, languageID) == 0)
+            {
+                StringCchCopyW(wsTempLanguageID, ARRAYSIZE(wsTempLanguageID), languageID);
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: app language ID is: %s", languageID);
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: failed to take app language ID");
+            }
+        }
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetInstalledLangID: exception caugth, error returned: %d",
+                   static_cast<int>(GetLastError()));
+    }
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID <<");
+    StringCchCopyW(languageId, kCchText, wsTempLanguageID);
+    return 0;
+}

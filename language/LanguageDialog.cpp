@@ -1,0 +1,290 @@
+#include "language/LanguageDialog.h"
+
+#include "bootstrap/CommandLine.h"
+#include "bootstrap/LaunchSequence.h"
+#include "language/LanguageCatalogue.h"
+#include "resources/resource.h"
+#include "support/DiagnosticLog.h"
+
+#include <shellapi.h>
+
+#include <cwchar>
+
+#include <strsafe.h>
+
+namespace
+{
+constexpr INT_PTR kDialogOk = 1;
+constexpr INT_PTR kDialogCancel = 2;
+
+// Only one language dialog exists at a time. The block is kept from
+// WM_INITDIALOG until the dialog has ended; the icon, which the window does
+// not destroy itself, is released by the one who ran the dialog.
+LanguageDialogParam* g_dialogParam = nullptr;
+HICON g_dialogIcon = nullptr;
+
+void CopyOrEmpty(wchar_t* field, const wchar_t* value)
+{
+    StringCchCopyW(field, kCchText, value != nullptr ? value : L"");
+}
+
+void OnOk(HWND dialog)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: OK button pressed");
+    if (g_dialogParam == nullptr)
+        return;
+
+    // An empty list leaves the name empty: both keys are then read from a
+    // section without a name, which gives empty arguments and no language.
+    wchar_t section[kCchText] = L"";
+    GetSelectedItemText(dialog, section);
+
+    LogMessage(kLogInfo,
+               L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language command line");
+    wchar_t command[kCchText];
+    GetPrivateProfileStringW(section, L"Command", L"", command, ARRAYSIZE(command), g_dialogParam->IniFile);
+    StringCchCopyW(g_dialogParam->Command, ARRAYSIZE(g_dialogParam->Command), command);
+    LogMessage(kLogInfo,
+               L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language command line is :%s",
+               g_dialogParam->Command);
+
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language ID");
+    GetPrivateProfileStringW(section, L"ProductLanguage", L"", SelectedLanguageId, ARRAYSIZE(SelectedLanguageId),
+                             g_dialogParam->IniFile);
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language ID is:%s",
+               SelectedLanguageId);
+}
+}  // namespace
+
+int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
+                             const wchar_t* wzIniFile, wchar_t* pwzLanguageArg)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog >>");
+    try
+    {
+        if (InstallMode.silent)
+        {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing "
+                                 L"language selection dialog");
+            // The catalogue's answer always leaves arguments to install with
+            // (the built-in English ones at worst), so a silent run goes on.
+            GetLanguageArgs(wzIniFile, pwzLanguageArg);
+            return 1;
+        }
+
+        pwzLanguageArg[0] = L'\0';
+        int result = CreateSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, OsLanguage,
+                                                pwzLanguageArg);
+        if (result != 0)
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog: dialog succesfully displayed");
+        else
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog: error while displaying dialog");
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog <<");
+        return result;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
+                               const wchar_t* wzIniFile, const wchar_t* defaultLanguage, wchar_t* pwzLanguageArg)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog >>");
+    try
+    {
+        LanguageDialogParam dlgParam = {};
+        CopyOrEmpty(dlgParam.Filename, wzFilename);
+        CopyOrEmpty(dlgParam.ProductName, wzProductName);
+        CopyOrEmpty(dlgParam.IniFile, wzIniFile);
+        CopyOrEmpty(dlgParam.DefaultLanguage, defaultLanguage);
+
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Creating dialog");
+        INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SELECT_LANGUAGE), nullptr,
+                                        LanguageSelectionDialogCallback, reinterpret_cast<LPARAM>(&dlgParam));
+        g_dialogParam = nullptr;
+        if (g_dialogIcon != nullptr)
+        {
+            DestroyIcon(g_dialogIcon);
+            g_dialogIcon = nullptr;
+        }
+
+        if (ended == kDialogOk)
+        {
+            StringCchCatW(pwzLanguageArg, kCchText, dlgParam.Command);
+            // The confirmed path has always ended on this line, without the
+            // exit line; log readers know the run by it.
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Dialog succesfully created");
+            return 1;
+        }
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.CreateSelectLanguageDialog: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+    }
+    // Cancel, the close box, and a dialog that could not be created.
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Error while creating dialog");
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog <<");
+    return 0;
+}
+
+INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try
+    {
+        switch (message)
+        {
+        case WM_INITDIALOG:
+            LogMessage(kLogInfo,
+                       L"MorvantoBootStrapper.LanguageSelectionDialogCallback: Initializing language selection dialog");
+            g_dialogParam = reinterpret_cast<LanguageDialogParam*>(lParam);
+            OnInitDialog(dialog, g_dialogParam);
+            SetForegroundWindow(dialog);
+            // The dialog manager then puts the focus on the first tab stop: OK.
+            return TRUE;
+
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK)
+            {
+                OnOk(dialog);
+                EndDialog(dialog, kDialogOk);
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL)
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: Cancel button pressed");
+                EndDialog(dialog, kDialogCancel);
+                return FALSE;
+            }
+            return FALSE;
+
+        case WM_SYSCOMMAND:
+            // The close box, Alt+F4 and the system-menu icon stop the
+            // installation like Cancel. The message is left unhandled.
+            if (LOWORD(wParam) == SC_CLOSE || LOWORD(wParam) == SC_DEFAULT)
+                EndDialog(dialog, kDialogCancel);
+            return FALSE;
+
+        default:
+            return FALSE;
+        }
+    }
+    catch (...)
+    {
+        LogMessage(kLogInfo,
+                   L"MorvantoBootStrapper.LanguageSelectionDialogCallback : exception caught, error returned %d",
+                   static_cast<int>(GetLastError()));
+        return FALSE;
+    }
+}
+
+int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog >>");
+    try
+    {
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Setting dialog caption and icon");
+        SetWindowTextW(dialog, dlgParam->ProductName);
+
+        // One handle serves both sizes; without one (no such file) the window
+        // keeps no icon of its own.
+        HICON icon = GetFileIcon(dlgParam->Filename);
+        if (g_dialogIcon != nullptr)
+            DestroyIcon(g_dialogIcon);
+        g_dialogIcon = icon;
+        SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Add languages to combo");
+        HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
+        bool found = false;
+        WalkCatalogueSections(dlgParam->IniFile, [&](const wchar_t* section) {
+            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(section));
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: language %s added to combo", section);
+
+            wchar_t productLanguage[kCchText];
+            GetPrivateProfileStringW(section, L"ProductLanguage", L"", productLanguage, ARRAYSIZE(productLanguage),
+                                     dlgParam->IniFile);
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Checking if it should be the default language");
+            if (std::wcscmp(productLanguage, dlgParam->DefaultLanguage) == 0)
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: this is the default language, selecting it.");
+                // The list's own search: the first entry that begins with the
+                // name, without regard to case. Each match selects again, so
+                // the last section carrying the language decides.
+                SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(section));
+                found = true;
+            }
+            return true;
+        });
+
+        if (!found)
+        {
+            // The catalogue lists English first.
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Default language %s was not found in languages "
+                                 L"list, setting default language to English(1033)",
+                       dlgParam->DefaultLanguage);
+            SendMessageW(combo, CB_SETCURSEL, 0, 0);
+        }
+        // The Down-arrow key drops the list down; F4 does not.
+        SendMessageW(combo, CB_SETEXTENDEDUI, TRUE, 0);
+
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog <<");
+        return 1;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+int GetSelectedItemText(HWND dialog, wchar_t* text)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetSelectedItemText >>");
+    try
+    {
+        HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
+        LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        // The entries are section names cut to fit kCchText; the length check
+        // keeps the copy bounded all the same.
+        if (selection != CB_ERR &&
+            SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0) < static_cast<LRESULT>(kCchText))
+            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text));
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetSelectedItemText <<");
+        return 1;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetSelectedItemText: exception caugth, error returned %d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+HICON GetFileIcon(const wchar_t* path)
+{
+    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetFileIcon >>");
+    try
+    {
+        // The shell resolves a bare file name against the current directory.
+        // A file it knows nothing about gives no information and so no icon.
+        SHFILEINFOW info = {};
+        HICON icon = nullptr;
+        if (SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON) != 0)
+            icon = info.hIcon;
+        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetFileIcon <<");
+        return icon;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d",
+                   static_cast<int>(GetLastError()));
+        return nullptr;
+    }
+}
