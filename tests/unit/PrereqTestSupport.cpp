@@ -115,6 +115,13 @@ UrlRecorder::UrlRecorder() : m_folder(L"browser")
                          L"\"" + m_program + L"\" \"%1\"");
 }
 
+UrlRecorder::~UrlRecorder()
+{
+    // The recorder may still be ending after it wrote its line; its folder
+    // can go only once the program file is free.
+    WaitUntil([this] { return DeleteFileW(m_program.c_str()) || !FileExists(m_program); }, 10000);
+}
+
 std::vector<std::string> UrlRecorder::Received() const
 {
     return ReadLines(m_folder / L"browser-received.txt");

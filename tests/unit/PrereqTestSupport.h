@@ -77,6 +77,9 @@ class UrlRecorder
 {
 public:
     UrlRecorder();
+    ~UrlRecorder();
+    UrlRecorder(const UrlRecorder&) = delete;
+    UrlRecorder& operator=(const UrlRecorder&) = delete;
     const std::wstring& Program() const { return m_program; }
     // The addresses opened so far, each as the shell passed it ("%1" quoted).
     std::vector<std::string> Received() const;
