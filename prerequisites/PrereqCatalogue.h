@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 // One row: four 8-bit texts in the ANSI code page.
 struct Prerequisite
 {
@@ -28,6 +30,29 @@ extern const Prerequisite kWindowsInstaller31;    // row 7
 // other than 1031 and 1040).
 const Prerequisite& DotNetRow(bool x64);
 const Prerequisite* LanguagePackRow(int language, bool x64);
+
+// A language identifier (decimal digits in wide text, "1033") as a number,
+// for picking a template or a row and for the download-and-run library:
+// leading blanks and a sign are allowed, reading stops at the first
+// non-digit, and text without digits gives 0.
+int LanguageNumber(const wchar_t* languageId);
+
+// Catalogue texts are in the ANSI code page. Both conversions always leave a
+// terminated buffer; a null or unconvertible text gives the empty text.
+void CatalogueTextToWide(const char* text, wchar_t* wide, size_t cchWide);
+void WideToCatalogueText(const wchar_t* wide, char* text, size_t cbText);
+
+// Which kind of system IsWIInstalled is on: on the first three, Windows
+// Installer 3.1 is there only when its package is registered; on every other
+// system it is built in.
+enum class WindowsInstallerCase
+{
+    Windows2000,     // 5.0, any service pack
+    XpBeforeSp3,     // 5.1, service-pack text below "Service Pack 3" (also empty)
+    Server2003Gold,  // 5.2, service-pack text below "Service Pack 1"
+    BuiltIn
+};
+WindowsInstallerCase ClassifyWindowsInstallerSystem(const OSVERSIONINFOW& versionInfo);
 
 // Detections: 1 present (nothing to install), 0 missing.
 int IsWIInstalled();

@@ -33,3 +33,7 @@ bootstrapper_add_setup_standin(standin_product_other_translation
 list(APPEND _product_standins standin_product_no_version standin_product_other_translation)
 add_dependencies(unit_tests ${_product_standins})
 add_dependencies(scenario_tests ${_product_standins})
+
+# downloadandrun.dll that loads but lacks DownloadAndRunMain.
+bootstrapper_add_downloadandrun_standin(downloadandrun_without_entry_point
+    OUTPUT_DIRECTORY "${_variants}/downloadandrun-without-entry-point" WITHOUT_ENTRY_POINT)

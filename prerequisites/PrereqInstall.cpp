@@ -1,0 +1,187 @@
+#include "prerequisites/PrereqInstall.h"
+
+#include "bootstrap/ProductIdentity.h"
+#include "bootstrap/Startup.h"
+#include "platform/Handles.h"
+#include "platform/OsChecks.h"
+#include "prerequisites/ErrorDialog.h"
+#include "prerequisites/PrereqDialog.h"
+#include "support/DiagnosticLog.h"
+
+namespace
+{
+// The number each kind of prerequisite hands to the library.
+constexpr int kWindowsInstallerKind = 5;
+constexpr int kDotNetKind = 10;
+constexpr int kLanguagePackKind = 3;
+constexpr int kMdacKind = 5;
+
+int Install(HWND window, const char* sProdName, int language, int listPosition, int kindNumber,
+            const Prerequisite& row)
+{
+    return DownloadAndRunApp(window, sProdName, language, listPosition, kindNumber, row.downloadLocation,
+                             row.fileName, row.arguments, row.displayName);
+}
+
+// The language pack step: the row for the OS language, or only a line that
+// says why none is installed.
+int InstallLanguagePack(HWND window, const char* sProdName, int language, const wchar_t* osLanguage)
+{
+    int osLanguageNumber = LanguageNumber(osLanguage);
+    bool x64 = IsOS64() != FALSE;
+    const Prerequisite* row = LanguagePackRow(osLanguageNumber, x64);
+    if (row == nullptr)
+    {
+        // Only German and Italian packs are offered; for every other
+        // language the stage goes on as if nothing were missing.
+        if (osLanguageNumber == 1033)
+            LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x64 Language Pack "
+                                       L"not installed - it is an English OS"
+                                     : L"SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x86 Language Pack "
+                                       L"not installed - it is an English OS");
+        else
+            LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x64 "
+                                       L"Language Pack not installed - it is an English OS"
+                                     : L"SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x86 "
+                                       L"Language Pack not installed - it is an English OS");
+        return 1;
+    }
+    if (osLanguageNumber == 1031)
+        LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 "
+                                   L"Language Pack 1031"
+                                 : L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 "
+                                   L"Language Pack 1031");
+    else
+        LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 "
+                                   L"Language Pack 1040"
+                                 : L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 "
+                                   L"Language Pack 1040");
+    return Install(window, sProdName, language, languagePackListPosition, kLanguagePackKind, *row);
+}
+}  // namespace
+
+int InstallPrerequisites(HWND window, const wchar_t* caption, const wchar_t* dialogLanguage,
+                         int windowsInstallerPresent, int dotNetPresent, int languagePackPresent,
+                         const wchar_t* osLanguage, int mdacPresent)
+{
+    LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites >>");
+    try
+    {
+        int result = 1;
+        int language = LanguageNumber(dialogLanguage);
+        char sProdName[kCchText];
+        WideToCatalogueText(caption, sProdName, sizeof(sProdName));
+
+        if (!windowsInstallerPresent)
+        {
+            LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun Windows Installer 3.1");
+            result = Install(window, sProdName, language, windowsInstallerListPosition, kWindowsInstallerKind,
+                             kWindowsInstaller31);
+        }
+        if (!dotNetPresent && result == 1)
+        {
+            bool x64 = IsOS64() != FALSE;
+            LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64"
+                                     : L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0");
+            result = Install(window, sProdName, language, dotNetListPosition, kDotNetKind, DotNetRow(x64));
+        }
+        if (!languagePackPresent && result == 1)
+            result = InstallLanguagePack(window, sProdName, language, osLanguage);
+        if (!mdacPresent && result == 1)
+        {
+            LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun MDAC 2.8");
+            result = Install(window, sProdName, language, mdacListPosition, kMdacKind, kMdac28);
+        }
+
+        if (result == 1)
+            LogMessage(kLogInfo,
+                       L"SetupBootstrapper.InstallPrerequisites: all prerequisites were succesfully installed");
+        else
+            LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: at least one installation failed");
+        return result;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"SetupBootstrapper.InstallPrerequisites: exception caught, error returned:%d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}
+
+int DownloadAndRunApp(HWND window, const char* sProdName, int language, int listPosition, int kindNumber,
+                      const char* downloadLocation, const char* fileName, const char* arguments,
+                      const char* displayName)
+{
+    LogMessage(kLogInfo, L"DownloadAndRunApp >>");
+    try
+    {
+        int result = 1;
+        // The platform's standard search, which looks beside the executable
+        // first: the packager ships the library with the kit.
+        UniqueModule library(LoadLibraryW(L"downloadandrun.dll"));
+        if (!library)
+        {
+            LogMessage(kLogInfo, L"DownloadAndRunApp: failed to load library downloadandrun.dll, error returned: %d",
+                       static_cast<int>(GetLastError()));
+            result = 0;
+        }
+        else
+        {
+            for (;;)
+            {
+                LogMessage(kLogInfo, L"DownloadAndRunApp: library downloadandrun.dll succesfully loaded");
+                auto downloadAndRunMain = reinterpret_cast<DownloadAndRunMainFn>(
+                    reinterpret_cast<void*>(GetProcAddress(library.get(), "DownloadAndRunMain")));
+                if (downloadAndRunMain == nullptr)
+                {
+                    // A library without its entry point cannot have installed
+                    // anything: the prerequisite counts as missing, so that the
+                    // product's setup is not started on a machine known to lack
+                    // it. There is nothing to retry, so no failure dialog.
+                    LogMessage(kLogInfo, L"DownloadAndRunApp: error loading DownloadAndRunMain function");
+                    result = 0;
+                    break;
+                }
+
+                wchar_t wszDownloadName[kCchText];
+                CatalogueTextToWide(displayName, wszDownloadName, ARRAYSIZE(wszDownloadName));
+                LogMessage(kLogInfo, L"DownloadAndRunApp: prerequisite located in list at position:%d", listPosition);
+                LogMessage(kLogInfo, L"DownloadAndRunApp: starting DownloadAndRunMain for '%s' ", wszDownloadName);
+
+                int answer = downloadAndRunMain(window, downloadLocation, fileName, language, 0, arguments, kindNumber,
+                                                "", sProdName, displayName, 0, 0, 0, 0);
+                LogMessage(kLogInfo, L"DownloadAndRunApp: test1");
+                if (answer == 0)
+                {
+                    result = 1;
+                    LogMessage(kLogInfo, L"DownloadAndRunApp: '%s' succesfully installed", wszDownloadName);
+                    break;
+                }
+
+                result = 0;
+                LogMessage(kLogInfo,
+                           L"DownloadAndRunApp: '%s' install failed with error :%d, showing the error dialog",
+                           wszDownloadName, answer);
+                // The dialog's caption is the run's product caption, not the
+                // 8-bit copy handed to the library.
+                if (ShowErrorDialog(instanceHandle, ::productCaption, wszDownloadName, downloadLocation, fileName) != 1)
+                {
+                    LogMessage(kLogInfo, L"DownloadAndRunApp: User choose to abort the setup");
+                    break;
+                }
+                LogMessage(kLogInfo, L"DownloadAndRunApp: User choose to retry '%s' installation", wszDownloadName);
+            }
+        }
+
+        LogMessage(kLogInfo, L"DownloadAndRunApp: freeing library");
+        library.reset();
+        LogMessage(kLogInfo, L"DownloadAndRunApp <<");
+        return result;
+    }
+    catch (...)
+    {
+        LogMessage(kLogError, L"DownloadAndRunApp: exception caught, error retuned:%d",
+                   static_cast<int>(GetLastError()));
+        return 0;
+    }
+}

@@ -1,0 +1,55 @@
+// Probe operations of the prerequisites: for what depends on the Windows
+// version that Wine emulates per program, and for the library as a kit finds
+// it, beside the executable.
+
+#include "bootstrap/ProductIdentity.h"
+#include "bootstrap/Startup.h"
+#include "language/LanguageCatalogue.h"
+#include "prerequisites/PrereqCatalogue.h"
+#include "prerequisites/PrereqDialog.h"
+#include "prerequisites/PrereqInstall.h"
+#include "tests/probe/Probe.h"
+
+#include <cwchar>
+
+#include <strsafe.h>
+
+namespace
+{
+ProbeCommand isWIInstalled(L"IsWIInstalled", [](int, wchar_t**) {
+    ProbePrint(L"answer", IsWIInstalled());
+    return 0;
+});
+
+// InstallPrerequisites <WI present> <.NET present> <pack present> <OS language>
+//                      <MDAC present> <installation language>
+// Without a window, as in a silent run; the failure dialog speaks the
+// installation language.
+ProbeCommand installPrerequisites(L"InstallPrerequisites", [](int argc, wchar_t** argv) {
+    if (argc < 6)
+        return 2;
+    instanceHandle = GetModuleHandleW(nullptr);
+    StringCchCopyW(productCaption, ARRAYSIZE(productCaption), kProductName);
+    StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), argv[5]);
+    ProbePrint(L"answer", InstallPrerequisites(nullptr, productCaption, argv[5], _wtoi(argv[0]), _wtoi(argv[1]),
+                                               _wtoi(argv[2]), argv[3], _wtoi(argv[4])));
+    return 0;
+});
+}  // namespace
+
+namespace
+{
+// CreatePrereqDialog <installation language> <WI present> <.NET present>
+//                    <pack present> <OS language> <MDAC present>
+// Shows the dialog as a run would, for a look at it.
+ProbeCommand createPrereqDialog(L"CreatePrereqDialog", [](int argc, wchar_t** argv) {
+    if (argc < 6)
+        return 2;
+    instanceHandle = GetModuleHandleW(nullptr);
+    StringCchCopyW(productCaption, ARRAYSIZE(productCaption), kProductName);
+    StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), argv[0]);
+    ProbePrint(L"answer", CreatePrereqDialog(instanceHandle, productCaption, argv[0], _wtoi(argv[1]), _wtoi(argv[2]),
+                                             _wtoi(argv[3]), argv[4], _wtoi(argv[5])));
+    return 0;
+});
+}  // namespace

@@ -1,0 +1,197 @@
+#include "tests/unit/PrereqTestSupport.h"
+
+#include "bootstrap/CommandLine.h"
+#include "bootstrap/LaunchSequence.h"
+#include "bootstrap/Startup.h"
+#include "language/LanguageCatalogue.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <strsafe.h>
+
+namespace test
+{
+ScopedRunValues::ScopedRunValues(const wchar_t* selectedLanguage, const wchar_t* osLanguage, bool silent)
+    : m_selectedLanguage(SelectedLanguageId),
+      m_osLanguage(OsLanguage),
+      m_silent(InstallMode.silent),
+      m_instance(instanceHandle),
+      m_caption(productCaption)
+{
+    StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), selectedLanguage);
+    StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), osLanguage);
+    InstallMode.silent = silent;
+    // The test program carries the bootstrapper's resources.
+    instanceHandle = GetModuleHandleW(nullptr);
+    StringCchCopyW(productCaption, ARRAYSIZE(productCaption), kCaption);
+}
+
+ScopedRunValues::~ScopedRunValues()
+{
+    StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), m_selectedLanguage.c_str());
+    StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), m_osLanguage.c_str());
+    InstallMode.silent = m_silent;
+    instanceHandle = m_instance;
+    StringCchCopyW(productCaption, ARRAYSIZE(productCaption), m_caption.c_str());
+}
+
+LibraryFolder::LibraryFolder(Content content) : m_folder(L"downloadandrun")
+{
+    const std::wstring target = m_folder / L"downloadandrun.dll";
+    if (content == Content::Kit)
+        CopyFileOrFail(JoinPath(KitDir(), L"downloadandrun.dll"), target);
+    else if (content == Content::WithoutEntryPoint)
+        CopyFileOrFail(StandinVariant(L"downloadandrun-without-entry-point", L"downloadandrun.dll"), target);
+    // The test program's own folder comes first in the search and holds no
+    // downloadandrun.dll; this folder comes next.
+    EXPECT_TRUE(SetDllDirectoryW(m_folder.Path().c_str()));
+}
+
+LibraryFolder::~LibraryFolder()
+{
+    SetDllDirectoryW(nullptr);
+}
+
+void LibraryFolder::Answer(const std::string& fileName, const std::string& answers)
+{
+    std::string path = WideToUtf8(m_folder / L"downloadandrun-control.ini");
+    ASSERT_TRUE(WritePrivateProfileStringA("Answers", fileName.c_str(), answers.c_str(), path.c_str()));
+}
+
+bool LibraryFolder::JournalExists() const
+{
+    return FileExists(m_folder / L"downloadandrun-journal.txt");
+}
+
+std::vector<std::vector<std::string>> LibraryFolder::Journal() const
+{
+    std::vector<std::vector<std::string>> calls;
+    for (const std::string& line : ReadLines(m_folder / L"downloadandrun-journal.txt"))
+    {
+        std::vector<std::string> fields;
+        size_t start = 0;
+        for (;;)
+        {
+            size_t tab = line.find('\t', start);
+            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+            if (tab == std::string::npos)
+                break;
+            start = tab + 1;
+        }
+        calls.push_back(fields);
+    }
+    return calls;
+}
+
+std::vector<std::string> LibraryFolder::CalledFiles() const
+{
+    std::vector<std::string> files;
+    for (const auto& call : Journal())
+        files.push_back(call.size() > 2 ? call[2] : std::string());
+    return files;
+}
+
+std::string WindowField(HWND window)
+{
+    return std::to_string(static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
+}
+
+std::vector<std::string> ExpectedCall(HWND window, const char* downloadLocation, const char* fileName, int language,
+                                      const char* arguments, int kindNumber, const char* displayName)
+{
+    return {WindowField(window), downloadLocation, fileName, std::to_string(language), "0", arguments,
+            std::to_string(kindNumber), "", WideToUtf8(kCaption), displayName, "0", "0", "0", "0"};
+}
+
+UrlRecorder::UrlRecorder() : m_folder(L"browser")
+{
+    m_program = m_folder / L"browser.exe";
+    CopyFileOrFail(JoinPath(JoinPath(TestBinDir(), L"tools"), L"argrecorder.exe"), m_program);
+    // Wine 8.0 takes the protocol's command from the machine's classes only,
+    // and the 64-bit test program reads the native view.
+    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, L"Software\\Classes\\http\\shell\\open\\command", L"",
+                         L"\"" + m_program + L"\" \"%1\"");
+}
+
+UrlRecorder::~UrlRecorder()
+{
+    // The recorder may still be ending after it wrote its line; its folder
+    // can go only once the program file is free.
+    WaitUntil([this] { return DeleteFileW(m_program.c_str()) || !FileExists(m_program); }, 10000);
+}
+
+std::vector<std::string> UrlRecorder::Received() const
+{
+    return ReadLines(m_folder / L"browser-received.txt");
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    std::string bytes = ReadFileBytes(path);
+    size_t start = 0;
+    while (start < bytes.size())
+    {
+        size_t end = bytes.find('\n', start);
+        std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+BackgroundCall::BackgroundCall(std::function<int()> call)
+    : m_thread([this, call] {
+          m_result = call();
+          m_done = true;
+      })
+{
+}
+
+BackgroundCall::~BackgroundCall()
+{
+    // A test that stopped early leaves its dialogs open: cancel them until
+    // the call returns.
+    WaitUntil(
+        [this] {
+            if (m_done)
+                return true;
+            for (HWND window : TopLevelWindowsOf(GetCurrentProcessId()))
+            {
+                if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770")
+                    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            }
+            return false;
+        },
+        20000);
+    m_thread.join();
+}
+
+bool BackgroundCall::WaitDone(DWORD timeoutMs)
+{
+    return WaitUntil([this] { return m_done.load(); }, timeoutMs);
+}
+
+HWND FindOwnDialogWith(int controlId)
+{
+    for (HWND window : TopLevelWindowsOf(GetCurrentProcessId()))
+    {
+        if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770" && GetDlgItem(window, controlId) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
+HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindOwnDialogWith(controlId)) != nullptr; }, timeoutMs);
+    return found;
+}
+}  // namespace test
