@@ -18,15 +18,26 @@ std::wstring InstallerLogArgument(const Scenario& scenario)
     return L"/v\"/L*v\\\"" + scenario.TempFolder() + L"DRAVO_v9_InstallKitLog.log\\\"";
 }
 
-// A full-UI run keeps the bootstrapper waiting on the setup's window.
-DWORD RunFullUi(Scenario& scenario, const std::wstring& arguments)
+constexpr wchar_t kEnglish[] = L"-l1033 /vProductLanguage=1033";
+
+// A run with the language dialog: the user takes the preselected language.
+// A full-UI setup then shows its window and keeps the bootstrapper waiting
+// until the user closes it; a recording setup ends on its own.
+DWORD RunWithLanguageDialog(Scenario& scenario, const std::wstring& arguments)
 {
     auto child = scenario.Start(arguments);
-    HWND setup = WaitForSetupWindow();
-    EXPECT_NE(setup, nullptr) << "the setup stand-in showed no window";
-    EXPECT_FALSE(child->HasExited()) << "the bootstrapper did not wait for the setup";
+    HWND languages = WaitForDialogWith(child->Id(), kLanguageListId);
+    EXPECT_NE(languages, nullptr) << "no language dialog";
+    if (languages != nullptr)
+        ClickButton(languages, IDOK);
+    HWND setup = nullptr;
+    EXPECT_TRUE(WaitUntil(
+        [&] { return (setup = WaitForSetupWindow(0)) != nullptr || child->HasExited(); }, kRunTimeoutMs));
     if (setup != nullptr)
+    {
+        EXPECT_FALSE(child->HasExited()) << "the bootstrapper did not wait for the setup";
         CloseSetupWindow(setup);
+    }
     EXPECT_TRUE(child->WaitForExit(kRunTimeoutMs));
     return child->ExitCode();
 }
@@ -38,21 +49,26 @@ TEST(Startup, EveryRunThatGetsPastTheCommandLineEndsWith0)
     {
         const char* name;
         const wchar_t* arguments;
-        bool fullUi;
-        const wchar_t* expectedStart;  // the setup command line up to the log argument
+        bool asksForLanguage;
+        std::wstring expectedStart;  // the setup command line up to the log argument
     } cases[] = {
-        {"no arguments", L"", true, L"morvanto9.exe  "},
-        {"an unknown switch alone", L"/q", true, L"morvanto9.exe  "},
-        {"a bare word alone", L"setup.iss", true, L"morvanto9.exe  "},
-        {"silent", L"/S answers.iss", false, L"morvanto9.exe /s /f1answers.iss  "},
-        {"recording with a language", L"-record c:\\r.iss /l 1031", false, L"morvanto9.exe /r /f1c:\\r.iss  "},
-        {"recording wins over silent", L"/s s.iss /r r.iss", false, L"morvanto9.exe /r /f1r.iss  "},
+        {"no arguments", L"", true, L"morvanto9.exe " + std::wstring(kEnglish) + L" "},
+        {"an unknown switch alone", L"/q", true, L"morvanto9.exe " + std::wstring(kEnglish) + L" "},
+        {"a bare word alone", L"setup.iss", true, L"morvanto9.exe " + std::wstring(kEnglish) + L" "},
+        {"silent", L"/S answers.iss", false,
+         L"morvanto9.exe /s /f1answers.iss " + std::wstring(kEnglish) + L" /qn "},
+        // The language switch serves a silent run only; this one asks.
+        {"recording with a language", L"-record c:\\r.iss /l 1031", true,
+         L"morvanto9.exe /r /f1c:\\r.iss " + std::wstring(kEnglish) + L" "},
+        {"recording wins over silent", L"/s s.iss /r r.iss", false,
+         L"morvanto9.exe /r /f1r.iss " + std::wstring(kEnglish) + L" /qn "},
     };
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.name);
         Scenario scenario(L"startup");
-        DWORD exitCode = c.fullUi ? RunFullUi(scenario, c.arguments) : scenario.Run(c.arguments);
+        scenario.SetPrerequisitesPresent();
+        DWORD exitCode = c.asksForLanguage ? RunWithLanguageDialog(scenario, c.arguments) : scenario.Run(c.arguments);
         EXPECT_EQ(exitCode, 0u);
         EXPECT_EQ(scenario.SetupCommandLine(), c.expectedStart + InstallerLogArgument(scenario));
     }
@@ -79,7 +95,8 @@ TEST(Startup, AFaultyCommandLineEndsWith87BeforeAnythingElse)
 TEST(Startup, ModeLinesOfWinMain)
 {
     Scenario recording(L"mode-lines");
-    ASSERT_EQ(recording.Run(L"/r r.iss"), 0u);
+    recording.SetPrerequisitesPresent();
+    ASSERT_EQ(RunWithLanguageDialog(recording, L"/r r.iss"), 0u);
     std::vector<std::wstring> messages = recording.LogMessages();
     ASSERT_GE(messages.size(), 2u);
     // A recording run without the silent switch writes both lines.
@@ -88,6 +105,7 @@ TEST(Startup, ModeLinesOfWinMain)
     EXPECT_EQ(messages.back(), L"SetupBootStrapper.WinMain: Deleting resources after installation");
 
     Scenario silent(L"mode-lines");
+    silent.SetPrerequisitesPresent();
     ASSERT_EQ(silent.Run(L"/s s.iss"), 0u);
     for (const auto& message : silent.LogMessages())
         EXPECT_EQ(message.find(L"SetupBootStrapper.WinMain: This is a"), std::wstring::npos) << WideToUtf8(message);
@@ -97,12 +115,10 @@ TEST(Startup, ASecondInstanceBringsTheFirstOnesWindowForwardAndEnds)
 {
     Scenario scenario(L"second-instance");
     auto first = scenario.Start(L"");
-    HWND setup = WaitForSetupWindow();
-    ASSERT_NE(setup, nullptr);
-
-    // The window a user would see titled with the caption, and another one
-    // in front of it.
-    TestWindow captioned(L"Zel Morvanto 9.5");
+    // The first instance waits for the user in its language dialog, which
+    // bears the product's caption; another window is in front of it.
+    HWND languages = WaitForDialogWith(first->Id(), kLanguageListId);
+    ASSERT_NE(languages, nullptr);
     TestWindow other(L"Something else");
     SetForegroundWindow(other.Handle());
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other.Handle(); }, kWindowTimeoutMs));
@@ -118,8 +134,8 @@ TEST(Startup, ASecondInstanceBringsTheFirstOnesWindowForwardAndEnds)
     // The instance check comes before the command line: a faulty one still ends with 0.
     EXPECT_EQ(scenario.Run(L"/s"), 0u);
 
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == captioned.Handle(); }, kWindowTimeoutMs))
-        << "the captioned window was not brought forward";
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == languages; }, kWindowTimeoutMs))
+        << "the first instance's dialog was not brought forward";
     EXPECT_EQ(RegistryDword(HKEY_CURRENT_USER, RegView::Native, kDesktop, L"ForegroundLockTimeout", 0), lockTimeout)
         << "the user's foreground lock time-out was not set back";
 
@@ -132,15 +148,21 @@ TEST(Startup, ASecondInstanceBringsTheFirstOnesWindowForwardAndEnds)
                             L"setting it as Active window"));
 
     EXPECT_FALSE(first->HasExited()) << "the first instance was disturbed";
-    CloseSetupWindow(setup);
+    ClickButton(languages, IDCANCEL);
     EXPECT_TRUE(first->WaitForExit(kRunTimeoutMs));
     EXPECT_EQ(first->ExitCode(), 0u);
+    EXPECT_FALSE(scenario.SetupWasStarted());
 }
 
 TEST(Startup, ASecondInstanceWithoutACaptionedWindowOnlyLogsIt)
 {
     Scenario scenario(L"second-no-window");
+    scenario.SetPrerequisitesPresent();
     auto first = scenario.Start(L"");
+    HWND languages = WaitForDialogWith(first->Id(), kLanguageListId);
+    ASSERT_NE(languages, nullptr);
+    ClickButton(languages, IDOK);
+    // While the setup runs, no window bears the caption exactly.
     HWND setup = WaitForSetupWindow();
     ASSERT_NE(setup, nullptr);
 
@@ -159,7 +181,8 @@ TEST(Startup, ASecondInstanceWithoutACaptionedWindowOnlyLogsIt)
 
     // Once the first has ended, the mutex is gone with it: a new start runs.
     EXPECT_EQ(scenario.Run(L"/s again.iss"), 0u);
-    EXPECT_EQ(scenario.SetupCommandLine(), L"morvanto9.exe /s /f1again.iss  " + InstallerLogArgument(scenario));
+    EXPECT_EQ(scenario.SetupCommandLine(),
+              L"morvanto9.exe /s /f1again.iss " + std::wstring(kEnglish) + L" /qn " + InstallerLogArgument(scenario));
 }
 
 TEST(Startup, TheInstallerLogPathStaysWholeInATemporaryFolderWithSpaces)
@@ -167,8 +190,10 @@ TEST(Startup, TheInstallerLogPathStaysWholeInATemporaryFolderWithSpaces)
     ScenarioOptions options;
     options.tempWithSpaces = true;
     Scenario scenario(L"temp-spaces", options);
+    scenario.SetPrerequisitesPresent();
     ASSERT_EQ(scenario.Run(L"/s a.iss"), 0u);
-    EXPECT_EQ(scenario.SetupCommandLine(), L"morvanto9.exe /s /f1a.iss  " + InstallerLogArgument(scenario));
+    EXPECT_EQ(scenario.SetupCommandLine(),
+              L"morvanto9.exe /s /f1a.iss " + std::wstring(kEnglish) + L" /qn " + InstallerLogArgument(scenario));
     EXPECT_NE(scenario.TempFolder().find(L"temp with spaces"), std::wstring::npos);
     EXPECT_TRUE(scenario.Log().exists);
 }
@@ -176,6 +201,7 @@ TEST(Startup, TheInstallerLogPathStaysWholeInATemporaryFolderWithSpaces)
 TEST(Startup, AMissingSetupEndsTheRunWith0)
 {
     Scenario scenario(L"no-setup");
+    scenario.SetPrerequisitesPresent();
     scenario.RemoveKitFile(L"morvanto9.exe");
     EXPECT_EQ(scenario.Run(L"/s a.iss"), 0u);
     EXPECT_FALSE(scenario.SetupWasStarted());

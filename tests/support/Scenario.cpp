@@ -9,6 +9,8 @@ namespace test
 namespace
 {
 constexpr wchar_t kSetupRecord[] = L"morvanto9-received.txt";
+// Left in the build's kit by a demo run; a scenario starts without them.
+constexpr wchar_t kLibraryJournal[] = L"downloadandrun-journal.txt";
 
 void CopyFolderFiles(const std::wstring& from, const std::wstring& to)
 {
@@ -20,8 +22,8 @@ void CopyFolderFiles(const std::wstring& from, const std::wstring& to)
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         std::wstring name = found.cFileName;
-        if (name == kSetupRecord)
-            continue;  // left by a demo run in the build's own kit
+        if (name == kSetupRecord || name == kLibraryJournal)
+            continue;
         CopyFileOrFail(JoinPath(from, name), JoinPath(to, name));
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -59,6 +61,14 @@ void Scenario::RemoveKitFile(const std::wstring& name)
 void Scenario::ReplaceKitFile(const std::wstring& name, const std::wstring& from)
 {
     CopyFileOrFail(from, KitFile(name));
+}
+
+void Scenario::SetPrerequisitesPresent()
+{
+    m_registry.SetDword(HKEY_LOCAL_MACHINE, RegView::Wow32, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727",
+                        L"Install", 1);
+    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, L"Software\\Microsoft\\DataAccess", L"FullInstallVer",
+                         L"2.81.1117.0");
 }
 
 void Scenario::EmulateWindows(const wchar_t* wineVersion)
@@ -116,5 +126,24 @@ HWND WaitForSetupWindow(DWORD timeoutMs)
 void CloseSetupWindow(HWND window)
 {
     PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
+HWND WaitForDialogWith(DWORD processId, int controlId, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(processId))
+            {
+                if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770" && GetDlgItem(window, controlId))
+                {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
 }
 }  // namespace test

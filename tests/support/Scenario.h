@@ -50,6 +50,11 @@ public:
     void ReplaceKitFile(const std::wstring& name, const std::wstring& from);
 
     RegistrySandbox& Registry() { return m_registry; }
+    // .NET Framework 2.0 and MDAC 2.8 registered (the other prerequisites
+    // are built into the Windows that Wine emulates by default, or need no
+    // language pack on an English system): the run skips the prerequisites
+    // dialog.
+    void SetPrerequisitesPresent();
     // Makes this scenario's bootstrapper see another Windows version.
     void EmulateWindows(const wchar_t* wineVersion);
 
@@ -84,4 +89,11 @@ constexpr wchar_t kSetupStandInClass[] = L"Morvanto9StandIn";
 HWND WaitForSetupWindow(DWORD timeoutMs = kWindowTimeoutMs);
 // Closes it as a person would, which ends the stand-in with 0.
 void CloseSetupWindow(HWND window);
+
+// The bootstrapper's dialogs all bear the product's caption; each is told
+// apart by a control only it has.
+constexpr int kLanguageListId = 1005;     // the language-selection dialog
+constexpr int kPrerequisiteListId = 1016; // the prerequisites dialog
+constexpr int kOpenLocationBoxId = 1025;  // the prerequisite failure dialog
+HWND WaitForDialogWith(DWORD processId, int controlId, DWORD timeoutMs = kWindowTimeoutMs);
 }  // namespace test

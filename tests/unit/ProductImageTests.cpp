@@ -71,17 +71,17 @@ const std::map<std::string, std::set<std::string>>& Windows2000Exports()
         {"SHELL32.DLL", {"CommandLineToArgvW", "SHGetFileInfoW", "ShellExecuteA", "ShellExecuteW"}},
         {"COMCTL32.DLL", {"InitCommonControls"}},
         {"OLE32.DLL", {"CoCreateInstance", "CoInitialize", "CoInitializeEx", "CoUninitialize", "OleRun"}},
-        {"OLEAUT32.DLL", {"SysAllocString", "SysFreeString", "SysStringLen", "VariantClear", "VariantCopy",
-                          "VariantInit"}},
+        {"OLEAUT32.DLL", {"SysAllocString", "SysFreeString", "SysStringLen", "VariantChangeType", "VariantClear",
+                          "VariantCopy", "VariantInit"}},
         {"VERSION.DLL", {"GetFileVersionInfoSizeW", "GetFileVersionInfoW", "VerQueryValueW"}},
         // The C runtime of Windows 2000 (msvcrt 6.1); only the classic functions.
         {"MSVCRT.DLL",
          {"__getmainargs", "__initenv", "__mb_cur_max", "__p__acmdln", "__p__commode", "__p__fmode",
           "__p__wcmdln", "__set_app_type", "__setusermatherr", "__wgetmainargs", "_amsg_exit", "_cexit",
-          "_errno", "_initterm", "_iob", "_lock", "_onexit", "_unlock", "_vsnprintf", "_vsnwprintf", "_wcsicmp",
-          "abort", "atoi", "calloc", "exit", "fprintf", "fputc", "fputs", "free", "fwrite", "localeconv",
-          "malloc", "memcmp", "memcpy", "memmove", "memset", "realloc", "setlocale", "signal", "strchr",
-          "strcmp", "strerror", "strlen", "strncmp", "vfprintf", "wcschr", "wcscmp", "wcscpy", "wcslen",
+          "_close", "_errno", "_initterm", "_iob", "_lock", "_onexit", "_read", "_unlock", "_vsnprintf", "_vsnwprintf", "_wcsicmp",
+          "abort", "atoi", "calloc", "exit", "fprintf", "fputc", "fputs", "free", "fwrite", "iswspace", "localeconv",
+          "malloc", "memchr", "memcmp", "memcpy", "memmove", "memset", "realloc", "setlocale", "signal", "strchr",
+          "strcmp", "strerror", "strlen", "strncmp", "vfprintf", "wcschr", "wcscmp", "wcscpy", "wcscspn", "wcslen",
           "wcsncmp", "wcsrchr", "wcsstr", "wcstol", "_wtoi"}},
     };
     return exports;
