@@ -115,9 +115,8 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
         if (ended == kDialogOk)
         {
             StringCchCatW(pwzLanguageArg, kCchText, dlgParam.Command);
-            // The confirmed path has always ended on this line, without the
-            // exit line; log readers know the run by it.
             LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Dialog succesfully created");
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog <<");
             return 1;
         }
     }

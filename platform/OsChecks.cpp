@@ -2,10 +2,7 @@
 
 #include "support/DiagnosticLog.h"
 
-namespace
-{
-// The basic record, not the extended one: 276 bytes.
-BOOL QueryVersion(OSVERSIONINFOW* versionInfo)
+BOOL QueryOsVersion(OSVERSIONINFOW* versionInfo)
 {
     ZeroMemory(versionInfo, sizeof(*versionInfo));
     versionInfo->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
@@ -18,7 +15,6 @@ BOOL QueryVersion(OSVERSIONINFOW* versionInfo)
 #pragma GCC diagnostic pop
 #endif
 }
-}  // namespace
 
 bool IsWindows2KVersion(BOOL queried, const OSVERSIONINFOW& versionInfo)
 {
@@ -65,7 +61,7 @@ bool IsWindows2K()
     try
     {
         OSVERSIONINFOW versionInfo;
-        BOOL queried = QueryVersion(&versionInfo);
+        BOOL queried = QueryOsVersion(&versionInfo);
         bool answer = IsWindows2KVersion(queried, versionInfo);
         LogMessage(kLogInfo, answer ? L"SetupBootstrapper.IsWindows2K: the OS is Windows 2000"
                                     : L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000");
@@ -86,7 +82,7 @@ bool IsVistaOrLater()
     try
     {
         OSVERSIONINFOW versionInfo;
-        BOOL queried = QueryVersion(&versionInfo);
+        BOOL queried = QueryOsVersion(&versionInfo);
         bool answer = IsVistaOrLaterVersion(queried, versionInfo);
         LogMessage(kLogInfo, answer ? L"SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later"
                                     : L"SetupBootstrapper.IsVistaOrLater: the OS is not Windows Vista or later");

@@ -9,6 +9,10 @@ bool IsWindows2K();
 bool IsVistaOrLater();
 BOOL IsOS64();
 
+// GetVersionExW with the basic record (276 bytes), zeroed first. The
+// version checks and the Windows Installer detection share it.
+BOOL QueryOsVersion(OSVERSIONINFOW* versionInfo);
+
 // The decisions behind the checks, free of the platform so that every input
 // can be tried. A failed version query (queried is FALSE) answers true.
 bool IsWindows2KVersion(BOOL queried, const OSVERSIONINFOW& versionInfo);

@@ -1,6 +1,7 @@
 #include "prerequisites/PrereqCatalogue.h"
 
 #include "bootstrap/ProductIdentity.h"
+#include "platform/OsChecks.h"
 #include "platform/Registry.h"
 #include "support/DiagnosticLog.h"
 
@@ -143,19 +144,6 @@ void ReadWithMarker(const wchar_t* key, const wchar_t* valueName, wchar_t (&buff
     QueryStringValueFromRegistry(key, valueName, buffer);
 }
 
-BOOL QueryVersion(OSVERSIONINFOW* versionInfo)
-{
-    ZeroMemory(versionInfo, sizeof(*versionInfo));
-    versionInfo->dwOSVersionInfoSize = sizeof(OSVERSIONINFOW);
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-    return GetVersionExW(versionInfo);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-}
 }  // namespace
 
 int IsWIInstalled()
@@ -173,7 +161,7 @@ int IsWIInstalled()
                               wzValue) != FALSE;
 
         OSVERSIONINFOW versionInfo;
-        if (!QueryVersion(&versionInfo))
+        if (!QueryOsVersion(&versionInfo))
         {
             LogMessage(kLogError, L"IsWIInstalled: failed to get System version");
         }

@@ -188,6 +188,7 @@ std::vector<std::wstring> OkLines(const std::wstring& command, const std::wstrin
         L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language ID",
         L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language ID is:" + languageId,
         L"MorvantoBootStrapper.CreateSelectLanguageDialog: Dialog succesfully created",
+        L"MorvantoBootStrapper.CreateSelectLanguageDialog <<",
         L"MorvantoBootStrapper.ShowSelectLanguageDialog: dialog succesfully displayed",
         L"MorvantoBootStrapper.ShowSelectLanguageDialog <<",
     };
