@@ -92,25 +92,6 @@ TEST(Startup, AFaultyCommandLineEndsWith87BeforeAnythingElse)
     }
 }
 
-TEST(Startup, ModeLinesOfWinMain)
-{
-    Scenario recording(L"mode-lines");
-    recording.SetPrerequisitesPresent();
-    ASSERT_EQ(RunWithLanguageDialog(recording, L"/r r.iss"), 0u);
-    std::vector<std::wstring> messages = recording.LogMessages();
-    ASSERT_GE(messages.size(), 2u);
-    // A recording run without the silent switch writes both lines.
-    EXPECT_EQ(messages[0], L"SetupBootStrapper.WinMain: This is a recording 'Zel Morvanto 9.5' install");
-    EXPECT_EQ(messages[1], L"SetupBootStrapper.WinMain: This is a FULL UI 'Zel Morvanto 9.5' install");
-    EXPECT_EQ(messages.back(), L"SetupBootStrapper.WinMain: Deleting resources after installation");
-
-    Scenario silent(L"mode-lines");
-    silent.SetPrerequisitesPresent();
-    ASSERT_EQ(silent.Run(L"/s s.iss"), 0u);
-    for (const auto& message : silent.LogMessages())
-        EXPECT_EQ(message.find(L"SetupBootStrapper.WinMain: This is a"), std::wstring::npos) << WideToUtf8(message);
-}
-
 TEST(Startup, ASecondInstanceBringsTheFirstOnesWindowForwardAndEnds)
 {
     Scenario scenario(L"second-instance");

@@ -39,37 +39,7 @@ private:
     wchar_t m_savedDirectory[MAX_PATH];
 };
 
-std::wstring RecordedCommandLine(const std::wstring& folder)
-{
-    std::string bytes = ReadFileBytes(JoinPath(folder, L"morvanto9-received.txt"));
-    if (bytes.size() < 2)
-        return std::wstring();
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
-}
 }  // namespace
-
-TEST_F(SetupRunner, StartsTheSetupWithTheSilentCommandLineAndWaitsForIt)
-{
-    ScratchDir kit(L"runner-kit");
-    CopyFileOrFail(JoinPath(KitDir(), L"morvanto9.exe"), kit / L"morvanto9.exe");
-    RunFrom(kit.Path());
-    InstallMode.silent = true;
-    lstrcpyW(InstallMode.silentFile, L"D:\\a.iss");
-
-    EXPECT_NE(CreateMsiexecProcess(L"morvanto9.exe", L"-l1033 /vProductLanguage=1033 /qn"), 0);
-
-    const std::wstring expected = L"morvanto9.exe /s /f1D:\\a.iss -l1033 /vProductLanguage=1033 /qn /v\"/L*v\\\"" +
-                                  m_log.TempFolder() + L"DRAVO_v9_InstallKitLog.log\\\"";
-    // The stand-in has ended and written its record: the runner waited.
-    EXPECT_EQ(RecordedCommandLine(kit.Path()), expected);
-    EXPECT_THAT(m_log.Messages(),
-                ElementsAre(L"MorvantoBootStrapper.CreateMsiexecProcess >>",
-                            L"MorvantoBootStrapper.CreateMsiexecProcess: running in silent mode",
-                            L"MorvantoBootStrapper.CreateMsiexecProcess: Running: morvanto9.exe with args: " + expected,
-                            L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end",
-                            L"MorvantoBootStrapper.CreateMsiexecProcess: Process ended",
-                            L"MorvantoBootStrapper.CreateMsiexecProcess <<"));
-}
 
 TEST_F(SetupRunner, AMissingSetupAnswers0AfterTheSameLines)
 {
