@@ -24,15 +24,15 @@ cp "$root/build/x64/kit/"* "$demo/kit/"
 windows_temp="Z:$(echo "$demo/temp" | tr / '\\')"
 
 cd "$demo/kit"
+# The prefix's own environment would override a TMP given from here: it is
+# set inside Windows, so that the logs land in the demo folder.
+in_kit="set TMP=$windows_temp&& set TEMP=$windows_temp&& start /wait SetupBootstrapper.exe"
 if [ -n "${DISPLAY:-}" ]; then
-    echo "demo: starting SetupBootstrapper.exe (interactive)"
-    TMP="$windows_temp" TEMP="$windows_temp" WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
-        "$WINE64" start /wait /unix "$demo/kit/SetupBootstrapper.exe" || true
-    status=$?
+    echo "demo: starting SetupBootstrapper.exe (interactive: choose a language, go through the dialogs)"
+    "$WINE64" cmd /c "$in_kit" || true
 else
     echo "demo: no display; silent run on a virtual display: SetupBootstrapper.exe /s setup.iss /l 1031"
-    xvfb-run -a -s "-screen 0 1024x768x24" \
-        "$WINE64" cmd /c "set TMP=$windows_temp&& set TEMP=$windows_temp&& SetupBootstrapper.exe /s setup.iss /l 1031" || true
+    xvfb-run -a -s "-screen 0 1024x768x24" "$WINE64" cmd /c "$in_kit /s setup.iss /l 1031" || true
 fi
 "$WINESERVER64" -w >/dev/null 2>&1 || true
 
