@@ -53,7 +53,8 @@ protected:
         m_registry.SetString(HKEY_CURRENT_USER, RegView::Native,
                              L"Software\\Wine\\AppDefaults\\regsvr32.exe\\DllOverrides", L"msxml3",
                              L"native,builtin");
-        // A key that the sandbox made goes again with the marker below it.
+        // The stand-in's marker lies below this key; the sandbox removes the
+        // key again once the fixture has deleted the marker.
         m_registry.CreateKey(HKEY_CURRENT_USER, RegView::Native, L"Software\\Zel");
         DeleteMarker();
         CreateDirectoryW(m_temp.c_str(), nullptr);
