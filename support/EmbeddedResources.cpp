@@ -70,66 +70,57 @@ BOOL StartRegistrationTool(const wchar_t* commandFormat, const wchar_t* libraryP
     return started;
 }
 
-// Both the registration and the un-registration report an exception with
-// this one line.
-void LogRegistrationException()
+// Registering and un-registering run the tool the same way and differ only
+// in these texts.
+struct RegistrationTexts
 {
-    LogMessage(kLogError, L"SetupBootStrapper.WinMain: exception caught while registering msxml3, error returned:%d",
-               static_cast<int>(GetLastError()));
-}
+    const wchar_t* announcement;
+    const wchar_t* commandFormat;
+    const wchar_t* waiting;
+    const wchar_t* succeeded;
+    const wchar_t* failed;  // "%d": the error of the failed start
+};
 
-void RegisterXmlParser(const wchar_t* libraryPath)
+constexpr RegistrationTexts kRegistration = {
+    L"SetupBootStrapper.WinMain: registering msxml3.dll",
+    L"regsvr32.exe \"%s\" /s",
+    L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 registration to end",
+    L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered",
+    L"MorvantoBootStrapper.CreateMsiexecProcess: failed to register msxml3, error returned:%d",
+};
+
+constexpr RegistrationTexts kUnregistration = {
+    L"SetupBootStrapper.WinMain: un-registering msxml3.dll",
+    L"regsvr32.exe \"%s\" /s /u",
+    L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 un-registration to end",
+    L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully un-registered",
+    L"MorvantoBootStrapper.CreateMsiexecProcess: failed to un-register msxml3, error returned:%d",
+};
+
+void RunRegistrationTool(const RegistrationTexts& texts, const wchar_t* libraryPath)
 {
-    LogMessage(kLogError, L"SetupBootStrapper.WinMain: registering msxml3.dll");
+    LogMessage(kLogError, texts.announcement);
     try
     {
         ProcessHandles tool;
-        BOOL started = StartRegistrationTool(L"regsvr32.exe \"%s\" /s", libraryPath, &tool);
+        BOOL started = StartRegistrationTool(texts.commandFormat, libraryPath, &tool);
         DWORD startError = started ? ERROR_SUCCESS : GetLastError();
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 registration to end");
+        LogMessage(kLogInfo, texts.waiting);
         WaitForChildProcess(tool.process.get());
         // The tool's exit code is not read: once started, it has done what
         // it could, and the run goes on either way.
         if (started)
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered");
+            LogMessage(kLogInfo, texts.succeeded);
         else
-            LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.CreateMsiexecProcess: failed to register msxml3, error returned:%d",
-                       static_cast<int>(startError));
-        tool.process.reset();
-        tool.thread.reset();
+            LogMessage(kLogInfo, texts.failed, static_cast<int>(startError));
     }
     catch (...)
     {
-        LogRegistrationException();
-    }
-}
-
-void UnregisterXmlParser(const wchar_t* libraryPath)
-{
-    LogMessage(kLogError, L"SetupBootStrapper.WinMain: un-registering msxml3.dll");
-    try
-    {
-        ProcessHandles tool;
-        BOOL started = StartRegistrationTool(L"regsvr32.exe \"%s\" /s /u", libraryPath, &tool);
-        DWORD startError = started ? ERROR_SUCCESS : GetLastError();
-
-        LogMessage(kLogInfo,
-                   L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 un-registration to end");
-        WaitForChildProcess(tool.process.get());
-        if (started)
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully un-registered");
-        else
-            LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.CreateMsiexecProcess: failed to un-register msxml3, error returned:%d",
-                       static_cast<int>(startError));
-        tool.process.reset();
-        tool.thread.reset();
-    }
-    catch (...)
-    {
-        LogRegistrationException();
+        // The un-registration reports an exception with this line too.
+        LogMessage(kLogError,
+                   L"SetupBootStrapper.WinMain: exception caught while registering msxml3, error returned:%d",
+                   static_cast<int>(GetLastError()));
     }
 }
 
@@ -153,7 +144,7 @@ void RemoveXmlParser()
 
     wchar_t wsFile[kCchText];
     StringCchPrintfW(wsFile, ARRAYSIZE(wsFile), L"%smsxml3.dll", resourceFolder);  // fits: see BuildResourceFolder
-    UnregisterXmlParser(wsFile);
+    RunRegistrationTool(kUnregistration, wsFile);
 
     DeleteResFile(wsFile);
     StringCchPrintfW(wsFile, ARRAYSIZE(wsFile), L"%smsxml3r.dll", resourceFolder);
@@ -201,7 +192,7 @@ void PrepareXmlParser()
 
     // Attempted even when an extraction failed: an older copy may still be
     // in place, and regsvr32 reports nothing we would act on anyway.
-    RegisterXmlParser(wsOutputLocation);
+    RunRegistrationTool(kRegistration, wsOutputLocation);
 }
 
 bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_t* path)

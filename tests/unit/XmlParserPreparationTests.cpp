@@ -1,12 +1,12 @@
-// The XML parser on Windows 2000: extraction into the temporary folder,
-// registration with regsvr32, and the clean-up. Each run is a bsprobe process
-// of its own, because the Windows version Wine reports is fixed at process
-// start, with a temporary folder of its own.
-//
-// Under Wine, "msxml3.dll" would be taken from Wine's own built-in parser
-// even when named by path; the fixture tells regsvr32.exe to load the file
-// it is given, as Windows does.
+// The XML parser on Windows 2000 in the cases a whole run of the bootstrapper
+// does not reach. Each run is a bsprobe process of its own, because the
+// Windows version Wine reports is fixed at process start. Under Wine,
+// "msxml3.dll" would be Wine's own parser even when named by path; the
+// fixture tells regsvr32.exe to load the file it is given, as Windows does.
+// The msxml3.dll stand-in records under kMarkerKey which file was registered
+// and how often; un-registering removes the key.
 
+#include "platform/Handles.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/RegistrySandbox.h"
@@ -15,376 +15,175 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <algorithm>
+#include <iterator>
 
 using namespace test;
+using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 namespace
 {
-constexpr DWORD kProbeTimeoutMs = 60000;
-// Where the msxml3.dll stand-in records its registration.
 constexpr wchar_t kMarkerKey[] = L"Software\\Zel\\Msxml3StandIn";
+const wchar_t* const kLibraries[] = {L"msxml3r.dll", L"msxml3.dll"};
 
-std::wstring EmbeddedCopy(const std::wstring& fileName)
-{
-    return StandinVariant(L"msxml3", fileName);
-}
+DWORD Registrations() { return RegistryDword(HKEY_CURRENT_USER, RegView::Native, kMarkerKey, L"Registrations", 0); }
 
-DWORD MarkerRegistrations()
-{
-    DWORD value = 0;
-    DWORD cb = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kMarkerKey, L"Registrations", RRF_RT_REG_DWORD, nullptr, &value, &cb) !=
-        ERROR_SUCCESS)
-        return 0;
-    return value;
-}
+void DeleteMarker() { RegDeleteKeyW(HKEY_CURRENT_USER, kMarkerKey); }
 
-void DeleteMarker()
-{
-    RegDeleteTreeW(HKEY_CURRENT_USER, kMarkerKey);
-    RegDeleteKeyW(HKEY_CURRENT_USER, kMarkerKey);
-}
-
-// What IsWindows2K writes belongs to the OS checks; these tests look at the
-// parser's own lines.
-std::vector<std::wstring> ParserLines(const std::vector<std::wstring>& messages)
+// The messages that hold text (or, with wanted false, that do not), in order.
+std::vector<std::wstring> LinesWith(const std::vector<std::wstring>& messages, const std::wstring& text,
+                                    bool wanted = true)
 {
     std::vector<std::wstring> lines;
-    for (const auto& message : messages)
-    {
-        if (message.rfind(L"SetupBootstrapper.IsWindows2K", 0) != 0)
-            lines.push_back(message);
-    }
+    std::copy_if(messages.begin(), messages.end(), std::back_inserter(lines),
+                 [&](const std::wstring& message) { return (message.find(text) != std::wstring::npos) == wanted; });
     return lines;
 }
 
-void AppendExtractionLines(std::vector<std::wstring>* lines, int resourceId, const std::wstring& path)
-{
-    const std::vector<std::wstring> extraction = {
-        L"SetupBootStrapper.ExtractResToTemp >>",
-        L"SetupBootStrapper.ExtractResToTemp: called for resource with name:BIN and ID " + std::to_wstring(resourceId),
-        L"SetupBootStrapper.ExtractResToTemp: resource will be extracted to '" + path + L"'",
-        L"SetupBootStrapper.ExtractResToTemp: Creating '" + path + L"'",
-        L"SetupBootStrapper.ExtractResToTemp: File '" + path + L"' succesfully created.",
-        L"SetupBootStrapper.ExtractResToTemp: Writting stream data",
-        L"SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file",
-        L"SetupBootStrapper.ExtractResToTemp: resource succesfully extracted to " + path,
-        L"SetupBootStrapper.ExtractResToTemp <<",
-    };
-    lines->insert(lines->end(), extraction.begin(), extraction.end());
-}
-
-std::vector<std::wstring> SuccessfulPreparationLines(const std::wstring& folder)
-{
-    std::vector<std::wstring> lines = {
-        L"SetupBootStrapper.WinMain: It's Windows 2000, extracting and registerring msxml3.dll"};
-    AppendExtractionLines(&lines, 110, folder + L"msxml3r.dll");
-    AppendExtractionLines(&lines, 111, folder + L"msxml3.dll");
-    lines.push_back(L"SetupBootStrapper.WinMain: registering msxml3.dll");
-    lines.push_back(L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 registration to end");
-    lines.push_back(L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered");
-    return lines;
-}
-
-void AppendDeletionLines(std::vector<std::wstring>* lines, const std::wstring& path, const wchar_t* outcome)
-{
-    lines->push_back(L"SetupBootStrapper.DeleteResFile >>");
-    lines->push_back(L"SetupBootStrapper.DeleteResFile: Deleting '" + path + L"'");
-    lines->push_back(outcome != nullptr ? L"SetupBootStrapper.DeleteResFile: error while deleting file '" + path +
-                                              L"', error returned:" + outcome
-                                        : L"SetupBootStrapper.DeleteResFile: file '" + path + L"' succesfully deleted");
-    lines->push_back(L"SetupBootStrapper.DeleteResFile <<");
-}
-
-std::vector<std::wstring> UnregistrationLines()
-{
-    return {
-        L"SetupBootStrapper.DeleteResFromTemp >>",
-        L"SetupBootStrapper.WinMain: un-registering msxml3.dll",
-        L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 un-registration to end",
-        L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully un-registered",
-    };
-}
-
-class XmlParserTest : public ::testing::Test
+class XmlParser : public ::testing::Test
 {
 protected:
-    XmlParserTest() : m_scratch(L"parser")
+    // The temporary folder's name holds spaces, as "Documents and Settings"
+    // does on Windows 2000: every registration in these tests fails unless
+    // regsvr32 receives the path whole.
+    XmlParser()
+        : m_scratch(L"parser"), m_temp(m_scratch / L"temp with spaces"), m_folder(m_temp + L"\\Morvanto9Resources\\")
     {
         m_registry.SetString(HKEY_CURRENT_USER, RegView::Native,
                              L"Software\\Wine\\AppDefaults\\regsvr32.exe\\DllOverrides", L"msxml3",
                              L"native,builtin");
-        // The stand-in creates its marker below this key; a key that the
-        // sandbox made goes again with everything below it.
+        // The stand-in's marker lies below this key; the sandbox removes the
+        // key again once the fixture has deleted the marker.
         m_registry.CreateKey(HKEY_CURRENT_USER, RegView::Native, L"Software\\Zel");
         DeleteMarker();
-        UseTemporaryFolder(L"temp");
+        CreateDirectoryW(m_temp.c_str(), nullptr);
     }
 
-    ~XmlParserTest() override { DeleteMarker(); }
+    ~XmlParser() override { DeleteMarker(); }
 
-    void UseTemporaryFolder(const std::wstring& name)
+    // Runs "bsprobe XmlParser <steps>" as the given Windows with the test's
+    // temporary folder (or temp); answers the messages the run logged there.
+    std::vector<std::wstring> RunProbe(const std::wstring& steps, const wchar_t* windows = L"win2k",
+                                       const std::wstring& temp = {})
     {
-        const std::wstring folder = m_scratch / name;
-        CreateDirectoryW(folder.c_str(), nullptr);
-        m_tempFolder = folder + L"\\";
+        ScopedWineVersion version(L"bsprobe.exe", windows);
+        const std::wstring log = DiagnosticLogIn(m_temp + L"\\");
+        DeleteFileW(log.c_str());
+        const std::wstring tempVariable = temp.empty() ? m_temp : temp;
+        EXPECT_EQ(RunToExit(Quote(ProbePath()) + L" XmlParser " + steps, m_scratch.Path(),
+                            {{L"TMP", tempVariable}, {L"TEMP", tempVariable}}),
+                  0u);
+        return ReadDiagnosticLog(log).messages;
     }
-
-    void EmulateWindows(const wchar_t* version)
-    {
-        m_version.reset();
-        m_version.reset(new ScopedWineVersion(L"bsprobe.exe", version));
-    }
-
-    // Runs "bsprobe XmlParser <steps>" in the scratch folder with the test's
-    // temporary folder; answers the resourceFolder it printed.
-    std::wstring RunProbe(const std::wstring& steps, const std::wstring& tempVariable = {})
-    {
-        const std::wstring temp =
-            tempVariable.empty() ? m_tempFolder.substr(0, m_tempFolder.size() - 1) : tempVariable;
-        ChildProcess probe(Quote(ProbePath()) + L" XmlParser " + steps, m_scratch.Path(),
-                           {{L"TMP", temp}, {L"TEMP", temp}}, /*captureOutput*/ true);
-        EXPECT_TRUE(probe.WaitForExit(kProbeTimeoutMs)) << "bsprobe did not end";
-        EXPECT_EQ(probe.ExitCode(), 0u);
-        const std::string output = probe.Output();
-        const std::string key = "resourceFolder=";
-        size_t start = output.find(key);
-        if (start == std::string::npos)
-        {
-            ADD_FAILURE() << "no resourceFolder in: " << output;
-            return std::wstring();
-        }
-        start += key.size();
-        size_t end = output.find_first_of("\r\n", start);
-        return Utf8ToWide(output.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    }
-
-    std::wstring ResourceFolder() const { return m_tempFolder + L"Morvanto9Resources\\"; }
-    std::vector<std::wstring> Messages() const { return ReadDiagnosticLog(DiagnosticLogIn(m_tempFolder)).messages; }
 
     ScratchDir m_scratch;
-    std::wstring m_tempFolder;
+    std::wstring m_temp;    // without its trailing backslash, as TMP holds it
+    std::wstring m_folder;  // where the libraries go
     RegistrySandbox m_registry;
-    std::unique_ptr<ScopedWineVersion> m_version;
-};
-
-class XmlParserPreparation : public XmlParserTest
-{
-};
-
-class XmlParserCleanUp : public XmlParserTest
-{
 };
 }  // namespace
 
-TEST_F(XmlParserPreparation, ExtractsBothLibrariesAndRegistersTheParser)
+TEST_F(XmlParser, SecondPreparationOverwritesLeftFilesByteForByteAndRegistersAgain)
 {
-    EmulateWindows(L"win2k");
-    // On Windows 2000 the temporary folder lies under "Documents and
-    // Settings": the path handed to regsvr32 must arrive whole.
-    for (const wchar_t* tempName : {L"temp", L"temp with spaces"})
+    RunProbe(L"prepare");
+    EXPECT_EQ(Registrations(), 1u);
+
+    // What the earlier run left, changed since: longer than the libraries,
+    // so that a file written over rather than anew keeps a foreign tail.
+    for (const wchar_t* name : kLibraries)
+        WriteFileBytes(m_folder + name, std::string(ReadFileBytes(m_folder + name).size() + 4096, 'x'));
+
+    RunProbe(L"prepare");
+
+    for (const wchar_t* name : kLibraries)
     {
-        SCOPED_TRACE(WideToUtf8(tempName));
-        DeleteMarker();
-        UseTemporaryFolder(tempName);
-        const std::wstring folder = ResourceFolder();
-
-        EXPECT_EQ(RunProbe(L"startup"), folder);
-
-        for (const wchar_t* name : {L"msxml3r.dll", L"msxml3.dll"})
-        {
-            const std::string extracted = ReadFileBytes(folder + name);
-            EXPECT_FALSE(extracted.empty()) << WideToUtf8(name);
-            EXPECT_TRUE(extracted == ReadFileBytes(EmbeddedCopy(name))) << WideToUtf8(name) << " differs";
-        }
-        EXPECT_EQ(MarkerRegistrations(), 1u);
-        EXPECT_EQ(lstrcmpiW(RegistryString(HKEY_CURRENT_USER, RegView::Native, kMarkerKey, L"Path").c_str(),
-                            (folder + L"msxml3.dll").c_str()),
-                  0)
-            << "registered: " << WideToUtf8(RegistryString(HKEY_CURRENT_USER, RegView::Native, kMarkerKey, L"Path"));
-
-        std::vector<std::wstring> messages = ParserLines(Messages());
-        EXPECT_THAT(messages, ElementsAreArray(SuccessfulPreparationLines(folder))) << DescribeMessages(messages);
+        EXPECT_TRUE(ReadFileBytes(m_folder + name) == ReadFileBytes(StandinVariant(L"msxml3", name)))
+            << WideToUtf8(name) << " differs from the file that was embedded";
     }
+    EXPECT_EQ(Registrations(), 2u);
 }
 
-TEST_F(XmlParserPreparation, SecondPreparationWritesBothFilesAnewAndRegistersAgain)
+TEST_F(XmlParser, FailedExtractionsAreLoggedAndRegistrationIsStillAttempted)
 {
-    EmulateWindows(L"win2k");
-    const std::wstring folder = ResourceFolder();
-    RunProbe(L"startup");
-    ASSERT_EQ(MarkerRegistrations(), 1u);
-    const size_t firstRunLines = Messages().size();
-
-    // What an earlier run left, changed since: longer than the libraries.
-    for (const wchar_t* name : {L"msxml3r.dll", L"msxml3.dll"})
-        WriteFileBytes(folder + name, std::string(ReadFileBytes(EmbeddedCopy(name)).size() + 4096, 'x'));
-
-    EXPECT_EQ(RunProbe(L"startup"), folder);
-
-    for (const wchar_t* name : {L"msxml3r.dll", L"msxml3.dll"})
-    {
-        EXPECT_TRUE(ReadFileBytes(folder + name) == ReadFileBytes(EmbeddedCopy(name)))
-            << WideToUtf8(name) << " differs";
-    }
-    EXPECT_EQ(MarkerRegistrations(), 2u);
-    std::vector<std::wstring> all = Messages();
-    std::vector<std::wstring> second = ParserLines(std::vector<std::wstring>(all.begin() + firstRunLines, all.end()));
-    EXPECT_THAT(second, ElementsAreArray(SuccessfulPreparationLines(folder))) << DescribeMessages(second);
-}
-
-TEST_F(XmlParserPreparation, FailedExtractionsAreLoggedAndRegistrationIsStillAttempted)
-{
-    EmulateWindows(L"win2k");
-    const std::wstring folder = ResourceFolder();
     // Folders where the files should go: neither can be created.
-    CreateDirectoryW(folder.c_str(), nullptr);
-    CreateDirectoryW((folder + L"msxml3r.dll").c_str(), nullptr);
-    CreateDirectoryW((folder + L"msxml3.dll").c_str(), nullptr);
+    CreateDirectoryW(m_folder.c_str(), nullptr);
+    for (const wchar_t* name : kLibraries)
+        CreateDirectoryW((m_folder + name).c_str(), nullptr);
 
-    EXPECT_EQ(RunProbe(L"startup"), folder);
+    const std::vector<std::wstring> messages = RunProbe(L"prepare");
 
-    std::vector<std::wstring> expected = {
-        L"SetupBootStrapper.WinMain: It's Windows 2000, extracting and registerring msxml3.dll"};
-    const struct
-    {
-        int id;
-        const wchar_t* name;
-        const wchar_t* failureLine;
-    } files[] = {
-        {110, L"msxml3r.dll", L"SetupBootStrapper.WinMain: failed to extract 'msxml3r.dll'."},
-        {111, L"msxml3.dll", L"SetupBootStrapper.WinMain: failed to extract 'msxml3.dll'. "},
-    };
-    for (const auto& file : files)
-    {
-        const std::wstring path = folder + file.name;
-        expected.push_back(L"SetupBootStrapper.ExtractResToTemp >>");
-        expected.push_back(L"SetupBootStrapper.ExtractResToTemp: called for resource with name:BIN and ID " +
-                           std::to_wstring(file.id));
-        expected.push_back(L"SetupBootStrapper.ExtractResToTemp: resource will be extracted to '" + path + L"'");
-        expected.push_back(L"SetupBootStrapper.ExtractResToTemp: Creating '" + path + L"'");
-        expected.push_back(L"SetupBootStrapper.ExtractResToTemp: Failed to create file '" + path +
-                           L"', error returned:5");
-        expected.push_back(L"SetupBootStrapper.ExtractResToTemp <<");
-        expected.push_back(file.failureLine);
-    }
+    EXPECT_THAT(LinesWith(messages, L"SetupBootStrapper.WinMain: "),
+                ElementsAre(L"SetupBootStrapper.WinMain: It's Windows 2000, extracting and registerring msxml3.dll",
+                            L"SetupBootStrapper.WinMain: failed to extract 'msxml3r.dll'.",
+                            L"SetupBootStrapper.WinMain: failed to extract 'msxml3.dll'. ",
+                            L"SetupBootStrapper.WinMain: registering msxml3.dll"))
+        << DescribeMessages(messages);
+    EXPECT_THAT(messages, Contains(L"SetupBootStrapper.ExtractResToTemp: Failed to create file '" + m_folder +
+                                   L"msxml3.dll', error returned:" + std::to_wstring(ERROR_ACCESS_DENIED)));
     // A started tool counts as a registration, whatever it managed.
-    expected.push_back(L"SetupBootStrapper.WinMain: registering msxml3.dll");
-    expected.push_back(L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 registration to end");
-    expected.push_back(L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered");
-    std::vector<std::wstring> messages = ParserLines(Messages());
-    EXPECT_THAT(messages, ElementsAreArray(expected)) << DescribeMessages(messages);
-
-    EXPECT_TRUE(DirectoryExists(folder + L"msxml3r.dll"));
-    EXPECT_TRUE(DirectoryExists(folder + L"msxml3.dll"));
-    EXPECT_EQ(MarkerRegistrations(), 0u);
+    EXPECT_THAT(messages, Contains(L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered"));
 }
 
-TEST_F(XmlParserPreparation, WithoutUsableTemporaryFolderNothingIsWrittenAnywhere)
+TEST_F(XmlParser, WithoutAUsableTemporaryFolderNothingIsWrittenOrDeletedAnywhere)
 {
-    EmulateWindows(L"win2k");
-    // Longer than any path the platform hands out as a temporary folder.
-    const std::wstring tooLong = m_scratch / std::wstring(300, L'a');
-    // A library of the same name in the current directory must survive the
-    // clean-up too.
+    // What a path relative to the current directory would hit.
     WriteFileBytes(m_scratch / L"msxml3.dll", "not ours");
 
-    EXPECT_EQ(RunProbe(L"startup cleanup", tooLong), L"");
+    // Longer than any path the platform hands out as a temporary folder.
+    RunProbe(L"prepare cleanup", L"win2k", m_scratch / std::wstring(300, L'a'));
 
-    EXPECT_FALSE(DirectoryExists(m_scratch / L"Morvanto9Resources"));
     EXPECT_EQ(ReadFileBytes(m_scratch / L"msxml3.dll"), "not ours");
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, RegView::Native, kMarkerKey));
+    EXPECT_FALSE(DirectoryExists(m_scratch / L"Morvanto9Resources"));
+    EXPECT_EQ(Registrations(), 0u);
 }
 
-TEST_F(XmlParserCleanUp, AfterPreparationUnregistersDeletesBothFilesAndRemovesTheFolder)
+TEST_F(XmlParser, CleanUpUnregistersDeletesMsxml3DllFirstAndRemovesTheFolder)
 {
-    EmulateWindows(L"win2k");
-    for (const wchar_t* tempName : {L"temp", L"temp with spaces"})
-    {
-        SCOPED_TRACE(WideToUtf8(tempName));
-        UseTemporaryFolder(tempName);
-        const std::wstring folder = ResourceFolder();
+    // Registered before, so that only the un-registration can remove it.
+    m_registry.SetDword(HKEY_CURRENT_USER, RegView::Native, kMarkerKey, L"Registrations", 1);
 
-        EXPECT_EQ(RunProbe(L"startup cleanup"), folder);
+    const std::vector<std::wstring> messages = RunProbe(L"prepare cleanup");
 
-        EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, RegView::Native, kMarkerKey));
-        EXPECT_FALSE(FileExists(folder + L"msxml3.dll"));
-        EXPECT_FALSE(FileExists(folder + L"msxml3r.dll"));
-        EXPECT_FALSE(DirectoryExists(folder));
-
-        std::vector<std::wstring> expected = SuccessfulPreparationLines(folder);
-        for (const auto& line : UnregistrationLines())
-            expected.push_back(line);
-        AppendDeletionLines(&expected, folder + L"msxml3.dll", nullptr);
-        AppendDeletionLines(&expected, folder + L"msxml3r.dll", nullptr);
-        expected.push_back(L"SetupBootStrapper.DeleteResFromTemp: removing directory: '" + folder + L"'");
-        expected.push_back(L"SetupBootStrapper.DeleteResFromTemp: directory: '" + folder + L"' deleted succesfully");
-        expected.push_back(L"SetupBootStrapper.DeleteResFromTemp <<");
-        std::vector<std::wstring> messages = ParserLines(Messages());
-        EXPECT_THAT(messages, ElementsAreArray(expected)) << DescribeMessages(messages);
-    }
+    EXPECT_EQ(Registrations(), 0u);
+    EXPECT_FALSE(DirectoryExists(m_folder));
+    // The parser goes before its resource library.
+    EXPECT_THAT(LinesWith(messages, L"DeleteResFile: Deleting"),
+                ElementsAre(L"SetupBootStrapper.DeleteResFile: Deleting '" + m_folder + L"msxml3.dll'",
+                            L"SetupBootStrapper.DeleteResFile: Deleting '" + m_folder + L"msxml3r.dll'"))
+        << DescribeMessages(messages);
 }
 
-TEST_F(XmlParserCleanUp, DeletionFailureIsLoggedAndTheCleanUpGoesOn)
+TEST_F(XmlParser, CleanUpLogsADeletionFailureAndGoesOn)
 {
-    EmulateWindows(L"win2k");
-    const std::wstring folder = ResourceFolder();
-    RunProbe(L"startup");
-    ASSERT_EQ(MarkerRegistrations(), 1u);
-    const size_t preparationLines = Messages().size();
+    RunProbe(L"prepare");
+    ASSERT_EQ(Registrations(), 1u);
 
     // msxml3.dll in use, as by a process that still has it loaded. A later
     // run, which did not prepare the folder itself, cleans up what the
     // earlier one left.
-    HANDLE inUse = CreateFileW((folder + L"msxml3.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(RunProbe(L"cleanup"), folder);
-    CloseHandle(inUse);
+    UniqueHandle inUse(CreateFileW((m_folder + L"msxml3.dll").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(inUse);
+    const std::vector<std::wstring> messages = RunProbe(L"cleanup");
+    inUse.reset();
 
-    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, RegView::Native, kMarkerKey));
-    EXPECT_TRUE(FileExists(folder + L"msxml3.dll"));
-    EXPECT_FALSE(FileExists(folder + L"msxml3r.dll"));
-    EXPECT_TRUE(DirectoryExists(folder));
-
-    std::vector<std::wstring> expected = UnregistrationLines();
-    AppendDeletionLines(&expected, folder + L"msxml3.dll", L"32");
-    AppendDeletionLines(&expected, folder + L"msxml3r.dll", nullptr);
-    expected.push_back(L"SetupBootStrapper.DeleteResFromTemp: removing directory: '" + folder + L"'");
-    expected.push_back(L"SetupBootStrapper.DeleteResFromTemp: failed to remove '" + folder +
-                       L"' directory, error returned:145");
-    expected.push_back(L"SetupBootStrapper.DeleteResFromTemp <<");
-    std::vector<std::wstring> all = Messages();
-    std::vector<std::wstring> messages =
-        ParserLines(std::vector<std::wstring>(all.begin() + preparationLines, all.end()));
-    EXPECT_THAT(messages, ElementsAreArray(expected)) << DescribeMessages(messages);
+    EXPECT_EQ(Registrations(), 0u);
+    EXPECT_TRUE(FileExists(m_folder + L"msxml3.dll"));
+    EXPECT_FALSE(FileExists(m_folder + L"msxml3r.dll"));
+    EXPECT_THAT(messages, Contains(L"SetupBootStrapper.DeleteResFile: error while deleting file '" + m_folder +
+                                   L"msxml3.dll', error returned:" + std::to_wstring(ERROR_SHARING_VIOLATION)))
+        << DescribeMessages(messages);
+    EXPECT_THAT(messages, Contains(L"SetupBootStrapper.DeleteResFromTemp: failed to remove '" + m_folder +
+                                   L"' directory, error returned:" + std::to_wstring(ERROR_DIR_NOT_EMPTY)));
 }
 
-TEST_F(XmlParserCleanUp, OnLaterWindowsNothingIsPreparedAndNothingIsTouched)
+TEST_F(XmlParser, CleanUpOnLaterWindowsWritesOnlyItsEntryAndExitLines)
 {
-    for (const wchar_t* version : {L"winxp", L"win2003", L"vista", L"win7"})
-    {
-        SCOPED_TRACE(WideToUtf8(version));
-        EmulateWindows(version);
-        UseTemporaryFolder(std::wstring(L"temp-") + version);
-        // What a run on this machine before an upgrade from Windows 2000 left.
-        const std::wstring folder = ResourceFolder();
-        CreateDirectoryW(folder.c_str(), nullptr);
-        CopyFileOrFail(EmbeddedCopy(L"msxml3r.dll"), folder + L"msxml3r.dll");
-        CopyFileOrFail(EmbeddedCopy(L"msxml3.dll"), folder + L"msxml3.dll");
-        m_registry.SetDword(HKEY_CURRENT_USER, RegView::Native, kMarkerKey, L"Registrations", 7);
+    const std::vector<std::wstring> messages = RunProbe(L"cleanup", L"winxp");
 
-        EXPECT_EQ(RunProbe(L"startup cleanup"), L"");
-
-        EXPECT_THAT(ParserLines(Messages()),
-                    ElementsAre(L"SetupBootStrapper.DeleteResFromTemp >>", L"SetupBootStrapper.DeleteResFromTemp <<"))
-            << DescribeMessages(Messages());
-        EXPECT_TRUE(ReadFileBytes(folder + L"msxml3r.dll") == ReadFileBytes(EmbeddedCopy(L"msxml3r.dll")));
-        EXPECT_TRUE(ReadFileBytes(folder + L"msxml3.dll") == ReadFileBytes(EmbeddedCopy(L"msxml3.dll")));
-        EXPECT_EQ(MarkerRegistrations(), 7u);
-        DeleteMarker();
-    }
+    // Whatever the clean-up did would be logged: un-registering, deleting.
+    EXPECT_THAT(LinesWith(messages, L".IsWindows2K", false),
+                ElementsAre(L"SetupBootStrapper.DeleteResFromTemp >>", L"SetupBootStrapper.DeleteResFromTemp <<"))
+        << DescribeMessages(messages);
 }
