@@ -87,6 +87,16 @@ void CopyDefaultLanguage(wchar_t* languageId)
     StringCchCopyW(languageId, kCchText, kDefaultLanguageId);
 }
 
+// A settings file that cannot be read answers the default language, with the
+// status that says why and, where there is one, the line that says it.
+LONG AnswerDefaultLanguage(wchar_t* languageId, LONG status, const wchar_t* line = nullptr)
+{
+    if (line != nullptr)
+        LogMessage(kLogError, line);
+    CopyDefaultLanguage(languageId);
+    return status;
+}
+
 // Steps of the read after COM is up. Every holder lives in this frame, so an
 // exception releases them all before the caller uninitialises COM.
 LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
@@ -100,31 +110,23 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
         ready = ready && SUCCEEDED(created->QueryInterface(IID_IXMLDOMDocument2,
                                                            reinterpret_cast<void**>(spDoc.receive())));
         if (!ready || !spDoc)
-        {
-            LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: failed to create instance of COM DOM document");
-            CopyDefaultLanguage(languageId);
-            return -4;
-        }
+            return AnswerDefaultLanguage(languageId, -4, L"MorvantoBootStrapper.GetLangIdFromCrmi: failed to create "
+                                                         L"instance of COM DOM document");
     }
 
     Check(Use(spDoc)->put_async(VARIANT_FALSE));
 
-    UniqueVariant path;
-    V_VT(path.get()) = VT_BSTR;
-    V_BSTR(path.get()) = SysAllocString(crmiPath);
-    if (V_BSTR(path.get()) == nullptr)
-    {
-        V_VT(path.get()) = VT_EMPTY;
-        throw DomError{E_OUTOFMEMORY};
-    }
+    // The string stays the holder's; the variant only lends it to the call.
+    UniqueBstr pathText(crmiPath);
+    VARIANT path;
+    VariantInit(&path);
+    V_VT(&path) = VT_BSTR;
+    V_BSTR(&path) = pathText.get();
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    Check(Use(spDoc)->load(*path.get(), &loaded));
+    Check(Use(spDoc)->load(path, &loaded));
     if (loaded != VARIANT_TRUE)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: error while loading document.");
-        CopyDefaultLanguage(languageId);
-        return -5;
-    }
+        return AnswerDefaultLanguage(languageId, -5,
+                                     L"MorvantoBootStrapper.GetLangIdFromCrmi: error while loading document.");
 
     ComPtr<IXMLDOMElement> spRootNode;
     Check(Use(spDoc)->get_documentElement(spRootNode.receive()));
@@ -145,10 +147,7 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
     if (hr != E_NOINTERFACE)
         Check(hr);
     if (!spElemL1)
-    {
-        CopyDefaultLanguage(languageId);
-        return -6;
-    }
+        return AnswerDefaultLanguage(languageId, -6);
 
     UniqueVariant wsLang;
     UniqueBstr attributeName(L"id");
@@ -159,11 +158,8 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
     // answering the default language instead keeps the installation English,
     // as for every other unreadable settings file.
     if (V_VT(wsLang.get()) == VT_NULL || V_VT(wsLang.get()) == VT_EMPTY)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: language element has no id attribute");
-        CopyDefaultLanguage(languageId);
-        return -7;
-    }
+        return AnswerDefaultLanguage(languageId, -7,
+                                     L"MorvantoBootStrapper.GetLangIdFromCrmi: language element has no id attribute");
     if (V_VT(wsLang.get()) != VT_BSTR)
         Check(VariantChangeType(wsLang.get(), wsLang.get(), 0, VT_BSTR));
 
@@ -172,12 +168,8 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
     const wchar_t* value = V_BSTR(wsLang.get()) != nullptr ? V_BSTR(wsLang.get()) : L"";
     size_t cchValue = 0;
     if (FAILED(StringCchLengthW(value, kCchText, &cchValue)))
-    {
-        LogMessage(kLogError,
-                   L"MorvantoBootStrapper.GetLangIdFromCrmi: language id is too long (1024 characters or more)");
-        CopyDefaultLanguage(languageId);
-        return -8;
-    }
+        return AnswerDefaultLanguage(languageId, -8, L"MorvantoBootStrapper.GetLangIdFromCrmi: language id is too long "
+                                                     L"(1024 characters or more)");
 
     StringCchCopyW(languageId, kCchText, value);
     LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi: language id retrieved from crmi is: %s", value);
@@ -198,28 +190,30 @@ LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
         return -3;
     }
 
+    const wchar_t* caught = nullptr;
     try
     {
         status = ReadLanguageId(crmiPath, languageId);
     }
     catch (const DomError&)
     {
-        CoUninitialize();
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: com exception caught, error returned %d",
-                   static_cast<int>(GetLastError()));
-        CopyDefaultLanguage(languageId);
-        return -2;
+        caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: com exception caught, error returned %d";
+        status = -2;
     }
     catch (...)
     {
-        CoUninitialize();
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d",
-                   static_cast<int>(GetLastError()));
-        CopyDefaultLanguage(languageId);
-        return -1;
+        caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d";
+        status = -1;
     }
 
     CoUninitialize();
+    if (caught != nullptr)
+    {
+        // After an exception there is no exit line.
+        LogMessage(kLogError, caught, static_cast<int>(GetLastError()));
+        CopyDefaultLanguage(languageId);
+        return status;
+    }
     LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi <<");
     return status;
 }

@@ -15,8 +15,6 @@ wchar_t SelectedLanguageId[kCchText];
 namespace
 {
 constexpr DWORD kCchSectionListStep = 1024;
-constexpr wchar_t kProductLanguageKey[] = L"ProductLanguage";
-constexpr wchar_t kCommandKey[] = L"Command";
 
 // The profile function answers the capacity minus 2 when it had to cut the
 // list; the list is then read again into a larger buffer.
@@ -31,25 +29,32 @@ std::vector<wchar_t> ReadSectionNames(const wchar_t* iniFile)
     }
 }
 
-void ReadCatalogueKey(const wchar_t* iniFile, const wchar_t* section, const wchar_t* key, wchar_t* value)
-{
-    GetPrivateProfileStringW(section, key, L"", value, kCchText, iniFile);
-}
-
 // The Command of the first section whose ProductLanguage is languageId.
 bool FindCommand(const wchar_t* iniFile, const wchar_t* languageId, wchar_t* command)
 {
     bool found = false;
     WalkCatalogueSections(iniFile, [&](const wchar_t* section) {
         wchar_t productLanguage[kCchText];
-        ReadCatalogueKey(iniFile, section, kProductLanguageKey, productLanguage);
+        ReadProductLanguage(iniFile, section, productLanguage);
         if (std::wcscmp(productLanguage, languageId) != 0)
             return true;
-        ReadCatalogueKey(iniFile, section, kCommandKey, command);
+        ReadCommand(iniFile, section, command);
         found = true;
         return false;
     });
     return found;
+}
+
+// Looks languageId up into a buffer of its own and, when a section has it,
+// writes the caller's line and overwrites args with the section's Command.
+bool CopyLanguageArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args, const wchar_t* foundFormat)
+{
+    wchar_t languageArgs[kCchText] = L"";
+    if (!GetLangArgs(languageId, iniFile, languageArgs))
+        return false;
+    LogMessage(kLogInfo, foundFormat, languageArgs);
+    StringCchCopyW(args, kCchText, languageArgs);
+    return true;
 }
 }  // namespace
 
@@ -66,6 +71,16 @@ void WalkCatalogueSections(const wchar_t* iniFile, const std::function<bool(cons
         if (!visit(section))
             return;
     }
+}
+
+void ReadProductLanguage(const wchar_t* iniFile, const wchar_t* section, wchar_t* productLanguage)
+{
+    GetPrivateProfileStringW(section, L"ProductLanguage", L"", productLanguage, kCchText, iniFile);
+}
+
+void ReadCommand(const wchar_t* iniFile, const wchar_t* section, wchar_t* command)
+{
+    GetPrivateProfileStringW(section, L"Command", L"", command, kCchText, iniFile);
 }
 
 int GetLangArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args)
@@ -102,19 +117,14 @@ int GetOSLanguageArgs(const wchar_t* iniFile, wchar_t* args)
     LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs >>");
     try
     {
-        int result = 0;
-        wchar_t languageArgs[kCchText] = L"";
-        if (GetLangArgs(OsLanguage, iniFile, languageArgs))
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s", languageArgs);
-            StringCchCopyW(args, kCchText, languageArgs);
-            result = 1;
-        }
-        else
+        int result = 1;
+        if (!CopyLanguageArgs(OsLanguage, iniFile, args,
+                              L"MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s"))
         {
             LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: failed to get OS language args, returning "
                                  L"English language args");
             StringCchCopyW(args, kCchText, kEnglishLanguageArgs);
+            result = 0;
         }
         LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs <<");
         return result;
@@ -138,17 +148,12 @@ int GetLanguageArgs(const wchar_t* iniFile, wchar_t* args)
         {
             LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: silent mode default language is:%s",
                        InstallMode.language);
-            wchar_t languageArgs[kCchText] = L"";
             LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: getting language args for language "
                                  L"specified with /l param:");
             // Matched as typed: any identifier that a section carries works,
             // even one outside the five the OS detection folds onto.
-            if (GetLangArgs(InstallMode.language, iniFile, languageArgs))
-            {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: language args are:%s", languageArgs);
-                StringCchCopyW(args, kCchText, languageArgs);
-            }
-            else
+            if (!CopyLanguageArgs(InstallMode.language, iniFile, args,
+                                  L"MorvantoBootStrapper.GetLanguageArgs: language args are:%s"))
             {
                 LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: failed to determine language args for "
                                      L"language specified with /l param, getting OS language args");

@@ -44,3 +44,8 @@ int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args);
 // file has no sections. The name list is read whole, however long it is;
 // only running out of memory (std::bad_alloc) stops it.
 void WalkCatalogueSections(const wchar_t* iniFile, const std::function<bool(const wchar_t* section)>& visit);
+
+// A section's keys (kCchText characters; empty when missing). The section is
+// a name as the walk hands it over.
+void ReadProductLanguage(const wchar_t* iniFile, const wchar_t* section, wchar_t* productLanguage);
+void ReadCommand(const wchar_t* iniFile, const wchar_t* section, wchar_t* command);

@@ -41,16 +41,13 @@ void OnOk(HWND dialog)
 
     LogMessage(kLogInfo,
                L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language command line");
-    wchar_t command[kCchText];
-    GetPrivateProfileStringW(section, L"Command", L"", command, ARRAYSIZE(command), g_dialogParam->IniFile);
-    StringCchCopyW(g_dialogParam->Command, ARRAYSIZE(g_dialogParam->Command), command);
+    ReadCommand(g_dialogParam->IniFile, section, g_dialogParam->Command);
     LogMessage(kLogInfo,
                L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language command line is :%s",
                g_dialogParam->Command);
 
     LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language ID");
-    GetPrivateProfileStringW(section, L"ProductLanguage", L"", SelectedLanguageId, ARRAYSIZE(SelectedLanguageId),
-                             g_dialogParam->IniFile);
+    ReadProductLanguage(g_dialogParam->IniFile, section, SelectedLanguageId);
     LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language ID is:%s",
                SelectedLanguageId);
 }
@@ -206,8 +203,7 @@ int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
             LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: language %s added to combo", section);
 
             wchar_t productLanguage[kCchText];
-            GetPrivateProfileStringW(section, L"ProductLanguage", L"", productLanguage, ARRAYSIZE(productLanguage),
-                                     dlgParam->IniFile);
+            ReadProductLanguage(dlgParam->IniFile, section, productLanguage);
             LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Checking if it should be the default language");
             if (std::wcscmp(productLanguage, dlgParam->DefaultLanguage) == 0)
             {

@@ -1,6 +1,6 @@
-// Probe operations of the language subsystem: the installed product's
-// language, for what depends on the DLLs a process starts with (a machine
-// without MSXML 4.0 is a process started with msxml4 disabled).
+// Probe operation of the language subsystem: the settings-file reader, for
+// what depends on the DLLs a process starts with (a machine without MSXML 4.0
+// is a process started with msxml4 disabled).
 
 #include "language/InstalledLanguage.h"
 #include "tests/probe/Probe.h"
@@ -17,14 +17,6 @@ ProbeCommand getLangIdFromCrmi(L"GetLangIdFromCrmi", [](int argc, wchar_t** argv
     std::wcscpy(languageId, L"untouched");
     LONG status = GetLangIdFromCrmi(argv[0], languageId);
     ProbePrint(L"status", status);
-    ProbePrint(L"languageId", languageId);
-    return 0;
-});
-
-// bsprobe GetInstalledLangID
-ProbeCommand getInstalledLangID(L"GetInstalledLangID", [](int, wchar_t**) {
-    wchar_t languageId[1024] = L"";
-    ProbePrint(L"answer", GetInstalledLangID(languageId));
     ProbePrint(L"languageId", languageId);
     return 0;
 });
