@@ -25,11 +25,19 @@ extern const Prerequisite kLanguagePackItalianX64; // row 5
 extern const Prerequisite kMdac28;                // row 6
 extern const Prerequisite kWindowsInstaller31;    // row 7
 
-// Which row serves a need on an x86 or x64 system. LanguagePackRow answers
-// null when no pack is offered for the language (1033 and every language
-// other than 1031 and 1040).
+// Which row serves a need on an x86 or x64 system.
 const Prerequisite& DotNetRow(bool x64);
-const Prerequisite* LanguagePackRow(int language, bool x64);
+
+// The language pack for an OS language, with what the prerequisites dialog
+// and the installation each write about it. row is null when no pack is
+// offered (1033 and every language other than 1031 and 1040).
+struct LanguagePackChoice
+{
+    const Prerequisite* row;
+    const wchar_t* listLine;
+    const wchar_t* installLine;
+};
+const LanguagePackChoice& ChooseLanguagePack(int language, bool x64);
 
 // A language identifier (decimal digits in wide text, "1033") as a number,
 // for picking a template or a row and for the download-and-run library:

@@ -50,7 +50,7 @@ TEST(PrereqRows, EachNeedIsServedByTheRowOfItsPlatform)
         {0, false, nullptr},     {1034, true, nullptr},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(LanguagePackRow(c.language, c.x64), c.row) << c.language << (c.x64 ? " x64" : " x86");
+        EXPECT_EQ(ChooseLanguagePack(c.language, c.x64).row, c.row) << c.language << (c.x64 ? " x64" : " x86");
 }
 
 TEST(PrereqTemplateText, FirstPlaceholderTakesTheValueAndEverythingElseStays)
