@@ -16,9 +16,9 @@ namespace test
 ScopedRunValues::ScopedRunValues(const wchar_t* selectedLanguage, const wchar_t* osLanguage, bool silent)
     : m_selectedLanguage(SelectedLanguageId),
       m_osLanguage(OsLanguage),
+      m_caption(productCaption),
       m_silent(InstallMode.silent),
-      m_instance(instanceHandle),
-      m_caption(productCaption)
+      m_instance(instanceHandle)
 {
     StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), selectedLanguage);
     StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), osLanguage);
@@ -60,54 +60,33 @@ void LibraryFolder::Answer(const std::string& fileName, const std::string& answe
     ASSERT_TRUE(WritePrivateProfileStringA("Answers", fileName.c_str(), answers.c_str(), path.c_str()));
 }
 
-bool LibraryFolder::JournalExists() const
-{
-    return FileExists(m_folder / L"downloadandrun-journal.txt");
-}
-
 std::vector<std::vector<std::string>> LibraryFolder::Journal() const
 {
     std::vector<std::vector<std::string>> calls;
     for (const std::string& line : ReadLines(m_folder / L"downloadandrun-journal.txt"))
     {
-        std::vector<std::string> fields;
-        size_t start = 0;
-        for (;;)
+        std::vector<std::string> fields(1);
+        for (char c : line)
         {
-            size_t tab = line.find('\t', start);
-            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-            if (tab == std::string::npos)
-                break;
-            start = tab + 1;
+            if (c == '\t')
+                fields.emplace_back();
+            else
+                fields.back() += c;
         }
         calls.push_back(fields);
     }
     return calls;
 }
 
-std::vector<std::string> LibraryFolder::CalledFiles() const
+std::vector<std::string> ExpectedCall(HWND window, const Prerequisite& row, int language, int kindNumber)
 {
-    std::vector<std::string> files;
-    for (const auto& call : Journal())
-        files.push_back(call.size() > 2 ? call[2] : std::string());
-    return files;
+    return {std::to_string(static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window))), row.downloadLocation,
+            row.fileName, std::to_string(language), "0", row.arguments, std::to_string(kindNumber), "",
+            WideToUtf8(kCaption), row.displayName, "0", "0", "0", "0"};
 }
 
-std::string WindowField(HWND window)
+UrlRecorder::UrlRecorder() : m_folder(L"browser"), m_program(m_folder / L"browser.exe")
 {
-    return std::to_string(static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
-}
-
-std::vector<std::string> ExpectedCall(HWND window, const char* downloadLocation, const char* fileName, int language,
-                                      const char* arguments, int kindNumber, const char* displayName)
-{
-    return {WindowField(window), downloadLocation, fileName, std::to_string(language), "0", arguments,
-            std::to_string(kindNumber), "", WideToUtf8(kCaption), displayName, "0", "0", "0", "0"};
-}
-
-UrlRecorder::UrlRecorder() : m_folder(L"browser")
-{
-    m_program = m_folder / L"browser.exe";
     CopyFileOrFail(JoinPath(JoinPath(TestBinDir(), L"tools"), L"argrecorder.exe"), m_program);
     // Wine 8.0 takes the protocol's command from the machine's classes only,
     // and the 64-bit test program reads the native view.
@@ -131,16 +110,15 @@ std::vector<std::string> ReadLines(const std::wstring& path)
 {
     std::vector<std::string> lines;
     std::string bytes = ReadFileBytes(path);
-    size_t start = 0;
-    while (start < bytes.size())
+    for (size_t start = 0; start < bytes.size();)
     {
         size_t end = bytes.find('\n', start);
-        std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(line);
-        if (end == std::string::npos)
-            break;
         start = end + 1;
     }
     return lines;
