@@ -99,7 +99,7 @@ TEST(PrereqSilentStage, InstallsWithoutWindowInEnglishButStillOffersTheFailureDi
 
     HWND failure = WaitForOwnDialogWith(IDC_ERROR_TEXT);
     ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(FindOwnDialogWith(IDC_PREREQ_LIST), nullptr) << "the prerequisites dialog is shown";
+    EXPECT_EQ(OwnDialogs(), std::vector<HWND>{failure}) << "the prerequisites dialog is shown";
     // The failure dialog follows the installation's language even here.
     EXPECT_EQ(ControlText(failure, IDOK), L"&Neu versuchen");
     ClickButton(failure, IDOK);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <strsafe.h>
 
 namespace test
@@ -49,11 +51,6 @@ LibraryFolder::LibraryFolder(Content content) : m_folder(L"downloadandrun")
     EXPECT_TRUE(SetDllDirectoryW(m_folder.Path().c_str()));
 }
 
-LibraryFolder::~LibraryFolder()
-{
-    SetDllDirectoryW(nullptr);
-}
-
 void LibraryFolder::Answer(const std::string& fileName, const std::string& answers)
 {
     std::string path = WideToUtf8(m_folder / L"downloadandrun-control.ini");
@@ -65,15 +62,10 @@ std::vector<std::vector<std::string>> LibraryFolder::Journal() const
     std::vector<std::vector<std::string>> calls;
     for (const std::string& line : ReadLines(m_folder / L"downloadandrun-journal.txt"))
     {
-        std::vector<std::string> fields(1);
-        for (char c : line)
-        {
-            if (c == '\t')
-                fields.emplace_back();
-            else
-                fields.back() += c;
-        }
-        calls.push_back(fields);
+        std::istringstream in(line);
+        calls.emplace_back();
+        for (std::string field; std::getline(in, field, '\t');)
+            calls.back().push_back(field);
     }
     return calls;
 }
@@ -101,35 +93,17 @@ UrlRecorder::~UrlRecorder()
     WaitUntil([this] { return DeleteFileW(m_program.c_str()) || !FileExists(m_program); }, 10000);
 }
 
-std::vector<std::string> UrlRecorder::Received() const
-{
-    return ReadLines(m_folder / L"browser-received.txt");
-}
-
 std::vector<std::string> ReadLines(const std::wstring& path)
 {
     std::vector<std::string> lines;
-    std::string bytes = ReadFileBytes(path);
-    for (size_t start = 0; start < bytes.size();)
+    std::istringstream in(ReadFileBytes(path));
+    for (std::string line; std::getline(in, line);)
     {
-        size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(line);
-        start = end + 1;
     }
     return lines;
-}
-
-BackgroundCall::BackgroundCall(std::function<int()> call)
-    : m_thread([this, call] {
-          m_result = call();
-          m_done = true;
-      })
-{
 }
 
 BackgroundCall::~BackgroundCall()
@@ -138,38 +112,35 @@ BackgroundCall::~BackgroundCall()
     // the call returns.
     WaitUntil(
         [this] {
-            if (m_done)
-                return true;
-            for (HWND window : TopLevelWindowsOf(GetCurrentProcessId()))
-            {
-                if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770")
-                    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-            }
-            return false;
+            for (HWND window : OwnDialogs())
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            return m_done.load();
         },
         20000);
     m_thread.join();
 }
 
-bool BackgroundCall::WaitDone(DWORD timeoutMs)
+std::vector<HWND> OwnDialogs()
 {
-    return WaitUntil([this] { return m_done.load(); }, timeoutMs);
-}
-
-HWND FindOwnDialogWith(int controlId)
-{
+    std::vector<HWND> dialogs;
     for (HWND window : TopLevelWindowsOf(GetCurrentProcessId()))
     {
-        if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770" && GetDlgItem(window, controlId) != nullptr)
-            return window;
+        if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770")
+            dialogs.push_back(window);
     }
-    return nullptr;
+    return dialogs;
 }
 
 HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs)
 {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindOwnDialogWith(controlId)) != nullptr; }, timeoutMs);
+    WaitUntil(
+        [&] {
+            for (HWND window : OwnDialogs())
+                found = GetDlgItem(window, controlId) != nullptr ? window : found;
+            return found != nullptr;
+        },
+        timeoutMs);
     return found;
 }
 }  // namespace test

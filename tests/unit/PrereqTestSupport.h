@@ -5,6 +5,7 @@
 // thread of its own while the test drives its dialogs.
 
 #include "prerequisites/PrereqCatalogue.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/TestFiles.h"
 
@@ -49,7 +50,7 @@ class LibraryFolder
 public:
     enum class Content { Kit, WithoutEntryPoint, Nothing };
     explicit LibraryFolder(Content content = Content::Kit);
-    ~LibraryFolder();
+    ~LibraryFolder() { SetDllDirectoryW(nullptr); }
     // The stand-in's answers for a file name, one per call ("1603,0").
     void Answer(const std::string& fileName, const std::string& answers);
     // One entry per call, its fourteen fields.
@@ -58,6 +59,9 @@ public:
 private:
     ScratchDir m_folder;
 };
+
+// Lines of a UTF-8 text file, CR LF or LF ended.
+std::vector<std::string> ReadLines(const std::wstring& path);
 
 // The fourteen fields the library receives for a row.
 std::vector<std::string> ExpectedCall(HWND window, const Prerequisite& row, int language, int kindNumber);
@@ -70,7 +74,7 @@ public:
     UrlRecorder();
     ~UrlRecorder();
     // The addresses opened so far, each as the shell passed it ("%1" quoted).
-    std::vector<std::string> Received() const;
+    std::vector<std::string> Received() const { return ReadLines(m_folder / L"browser-received.txt"); }
 
 private:
     ScratchDir m_folder;
@@ -78,18 +82,24 @@ private:
     RegistrySandbox m_registry;
 };
 
-// Lines of a UTF-8 text file, CR LF or LF ended.
-std::vector<std::string> ReadLines(const std::wstring& path);
-
 // Runs the code under test on a thread of its own, so that the test can
 // drive the dialogs it shows. A test that stops early has the dialogs still
 // open cancelled before the thread is joined.
 class BackgroundCall
 {
 public:
-    explicit BackgroundCall(std::function<int()> call);
+    explicit BackgroundCall(std::function<int()> call)
+        : m_thread([this, call] {
+              m_result = call();
+              m_done = true;
+          })
+    {
+    }
     ~BackgroundCall();
-    bool WaitDone(DWORD timeoutMs = 20000);
+    bool WaitDone(DWORD timeoutMs = 20000)
+    {
+        return WaitUntil([this] { return m_done.load(); }, timeoutMs);
+    }
     int Result() const { return m_result; }
 
 private:
@@ -98,8 +108,9 @@ private:
     std::thread m_thread;
 };
 
-// A visible dialog of this process with the control (the prerequisites
-// dialog its list, the failure dialog its text); null after the time-out.
-HWND FindOwnDialogWith(int controlId);
+// The visible dialogs of this process, and one with the control (the
+// prerequisites dialog has its list, the failure dialog its text); null
+// after the time-out.
+std::vector<HWND> OwnDialogs();
 HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs = 20000);
 }  // namespace test
