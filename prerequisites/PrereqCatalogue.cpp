@@ -155,19 +155,38 @@ void WideToCatalogueText(const wchar_t* wide, char* text, size_t cbText)
     text[cbText - 1] = '\0';
 }
 
-WindowsInstallerCase ClassifyWindowsInstallerSystem(const OSVERSIONINFOW& versionInfo)
+WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo, bool registered)
 {
+    struct PackageDecides
+    {
+        const wchar_t* registered;
+        const wchar_t* missing;
+    };
+    static const PackageDecides windows2000 = {
+        L"IsWIInstalled: OS is Windows 2000 and Windows Installer 3.1 is already installed",
+        L"IsWIInstalled: OS is Windows 2000 but Windows Installer 3.1 is not installed"};
+    static const PackageDecides xpBeforeSp3 = {
+        L"IsWIInstalled: OS is Windows XP SP2 or less and Windows Installer 3.1 is already installed",
+        L"IsWIInstalled: OS is Windows XP SP2 or less but Windows Installer 3.1 is not installed"};
+    static const PackageDecides server2003Gold = {
+        L"IsWIInstalled: OS is Windows 2003 Gold and Windows Installer 3.1 is already installed",
+        L"IsWIInstalled: OS is Windows 2003 Gold or less but Windows Installer 3.1 is not installed"};
+
     // Service-pack texts are compared as the platform stores them, code unit
     // by code unit: "Service Pack 2" and "" sort below "Service Pack 3".
+    const PackageDecides* decides = nullptr;
     if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 0)
-        return WindowsInstallerCase::Windows2000;
-    if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 1 &&
-        std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 3") < 0)
-        return WindowsInstallerCase::XpBeforeSp3;
-    if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 2 &&
-        std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 1") < 0)
-        return WindowsInstallerCase::Server2003Gold;
-    return WindowsInstallerCase::BuiltIn;
+        decides = &windows2000;
+    else if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 1 &&
+             std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 3") < 0)
+        decides = &xpBeforeSp3;
+    else if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 2 &&
+             std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 1") < 0)
+        decides = &server2003Gold;
+
+    if (decides == nullptr)
+        return {1, L"IsWIInstalled: OS already includes a built-in version of Windows Installer 3.1"};
+    return registered ? WindowsInstallerVerdict{1, decides->registered} : WindowsInstallerVerdict{0, decides->missing};
 }
 
 namespace
@@ -203,30 +222,6 @@ bool IsMdac28OrLater(const wchar_t* version)
     return std::wcscmp(version, L"2.8") >= 0;
 }
 
-// Where the system alone does not decide, what IsWIInstalled writes when the
-// package is registered and when it is not.
-struct PackageDecidesLines
-{
-    const wchar_t* registered;
-    const wchar_t* missing;
-};
-
-const PackageDecidesLines& LinesFor(WindowsInstallerCase system)
-{
-    static const PackageDecidesLines windows2000 = {
-        L"IsWIInstalled: OS is Windows 2000 and Windows Installer 3.1 is already installed",
-        L"IsWIInstalled: OS is Windows 2000 but Windows Installer 3.1 is not installed"};
-    static const PackageDecidesLines xpBeforeSp3 = {
-        L"IsWIInstalled: OS is Windows XP SP2 or less and Windows Installer 3.1 is already installed",
-        L"IsWIInstalled: OS is Windows XP SP2 or less but Windows Installer 3.1 is not installed"};
-    static const PackageDecidesLines server2003Gold = {
-        L"IsWIInstalled: OS is Windows 2003 Gold and Windows Installer 3.1 is already installed",
-        L"IsWIInstalled: OS is Windows 2003 Gold or less but Windows Installer 3.1 is not installed"};
-    if (system == WindowsInstallerCase::Windows2000)
-        return windows2000;
-    return system == WindowsInstallerCase::XpBeforeSp3 ? xpBeforeSp3 : server2003Gold;
-}
-
 int DetectWindowsInstaller()
 {
     // Read on every system, also where the version alone decides, so the log
@@ -243,15 +238,9 @@ int DetectWindowsInstaller()
         LogMessage(kLogError, L"IsWIInstalled: failed to get System version");
         return 0;
     }
-    WindowsInstallerCase system = ClassifyWindowsInstallerSystem(versionInfo);
-    if (system == WindowsInstallerCase::BuiltIn)
-    {
-        LogMessage(kLogInfo, L"IsWIInstalled: OS already includes a built-in version of Windows Installer 3.1");
-        return 1;
-    }
-    const PackageDecidesLines& lines = LinesFor(system);
-    LogMessage(kLogInfo, registered ? lines.registered : lines.missing);
-    return registered ? 1 : 0;
+    WindowsInstallerVerdict verdict = JudgeWindowsInstaller(versionInfo, registered);
+    LogMessage(kLogInfo, verdict.line);
+    return verdict.result;
 }
 
 int DetectDotNet()

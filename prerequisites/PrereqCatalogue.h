@@ -50,17 +50,16 @@ int LanguageNumber(const wchar_t* languageId);
 void CatalogueTextToWide(const char* text, wchar_t* wide, size_t cchWide);
 void WideToCatalogueText(const wchar_t* wide, char* text, size_t cbText);
 
-// Which kind of system IsWIInstalled is on: on the first three, Windows
-// Installer 3.1 is there only when its package is registered; on every other
-// system it is built in.
-enum class WindowsInstallerCase
+// What IsWIInstalled answers and writes for a system and whether the
+// Windows Installer 3.1 package is registered there: on Windows 2000, XP
+// before Service Pack 3 and Server 2003 before Service Pack 1 the package
+// decides; every other system has it built in.
+struct WindowsInstallerVerdict
 {
-    Windows2000,     // 5.0, any service pack
-    XpBeforeSp3,     // 5.1, service-pack text below "Service Pack 3" (also empty)
-    Server2003Gold,  // 5.2, service-pack text below "Service Pack 1"
-    BuiltIn
+    int result;
+    const wchar_t* line;
 };
-WindowsInstallerCase ClassifyWindowsInstallerSystem(const OSVERSIONINFOW& versionInfo);
+WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo, bool registered);
 
 // Detections: 1 present (nothing to install), 0 missing.
 int IsWIInstalled();
