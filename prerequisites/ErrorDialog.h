@@ -15,10 +15,6 @@ struct ErrorDialogParam
     char fileName[kCchText];
 };
 
-// The template for a dialog language given as a number: German 1038,
-// Italian 1039, English 116 for every other language.
-int ErrorDialogTemplate(int language);
-
 // 1 when the user chose Retry, else 0. The dialog's language is
 // SelectedLanguageId.
 int ShowErrorDialog(HINSTANCE instance, const wchar_t* productCaption, const wchar_t* prerequisiteName,

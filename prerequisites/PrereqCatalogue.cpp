@@ -3,6 +3,7 @@
 #include "bootstrap/ProductIdentity.h"
 #include "platform/OsChecks.h"
 #include "platform/Registry.h"
+#include "prerequisites/Traced.h"
 #include "support/DiagnosticLog.h"
 
 #include <cwchar>
@@ -44,16 +45,58 @@ const Prerequisite& DotNetRow(bool x64)
     return x64 ? kDotNet20X64 : kDotNet20X86;
 }
 
-const Prerequisite* LanguagePackRow(int language, bool x64)
+namespace
 {
+// By system, then German, Italian, English and every other language.
+const LanguagePackChoice kLanguagePackChoices[2][4] = {
+    {{&kLanguagePackGermanX86,
+      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack 1031 added to prerequistes list",
+      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 Language Pack 1031"},
+     {&kLanguagePackItalianX86,
+      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack 1040 added to prerequistes list",
+      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 Language Pack 1040"},
+     {nullptr,
+      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack not added tp prerequistes list - "
+      L"it is an English OS",
+      L"SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x86 Language Pack not installed - it is an "
+      L"English OS"},
+     {nullptr,
+      L"SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x86 Language Pack not added tp "
+      L"prerequistes list - it is an English OS",
+      L"SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x86 Language Pack not installed - it "
+      L"is an English OS"}},
+    {{&kLanguagePackGermanX64,
+      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack 1031 added to prerequistes list",
+      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 Language Pack 1031"},
+     {&kLanguagePackItalianX64,
+      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack 1040 added to prerequistes list",
+      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 Language Pack 1040"},
+     {nullptr,
+      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack not added to prerequistes list - "
+      L"it is an English OS",
+      L"SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x64 Language Pack not installed - it is an "
+      L"English OS"},
+     {nullptr,
+      L"SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x64 Language Pack not added tp "
+      L"prerequistes list - it is an English OS",
+      L"SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x64 Language Pack not installed - it "
+      L"is an English OS"}},
+};
+}  // namespace
+
+const LanguagePackChoice& ChooseLanguagePack(int language, bool x64)
+{
+    const LanguagePackChoice(&choices)[4] = kLanguagePackChoices[x64 ? 1 : 0];
     switch (language)
     {
     case 1031:
-        return x64 ? &kLanguagePackGermanX64 : &kLanguagePackGermanX86;
+        return choices[0];
     case 1040:
-        return x64 ? &kLanguagePackItalianX64 : &kLanguagePackItalianX86;
+        return choices[1];
+    case 1033:
+        return choices[2];
     default:
-        return nullptr;
+        return choices[3];
     }
 }
 
@@ -112,19 +155,38 @@ void WideToCatalogueText(const wchar_t* wide, char* text, size_t cbText)
     text[cbText - 1] = '\0';
 }
 
-WindowsInstallerCase ClassifyWindowsInstallerSystem(const OSVERSIONINFOW& versionInfo)
+WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo, bool registered)
 {
+    struct PackageDecides
+    {
+        const wchar_t* registered;
+        const wchar_t* missing;
+    };
+    static const PackageDecides windows2000 = {
+        L"IsWIInstalled: OS is Windows 2000 and Windows Installer 3.1 is already installed",
+        L"IsWIInstalled: OS is Windows 2000 but Windows Installer 3.1 is not installed"};
+    static const PackageDecides xpBeforeSp3 = {
+        L"IsWIInstalled: OS is Windows XP SP2 or less and Windows Installer 3.1 is already installed",
+        L"IsWIInstalled: OS is Windows XP SP2 or less but Windows Installer 3.1 is not installed"};
+    static const PackageDecides server2003Gold = {
+        L"IsWIInstalled: OS is Windows 2003 Gold and Windows Installer 3.1 is already installed",
+        L"IsWIInstalled: OS is Windows 2003 Gold or less but Windows Installer 3.1 is not installed"};
+
     // Service-pack texts are compared as the platform stores them, code unit
     // by code unit: "Service Pack 2" and "" sort below "Service Pack 3".
+    const PackageDecides* decides = nullptr;
     if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 0)
-        return WindowsInstallerCase::Windows2000;
-    if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 1 &&
-        std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 3") < 0)
-        return WindowsInstallerCase::XpBeforeSp3;
-    if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 2 &&
-        std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 1") < 0)
-        return WindowsInstallerCase::Server2003Gold;
-    return WindowsInstallerCase::BuiltIn;
+        decides = &windows2000;
+    else if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 1 &&
+             std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 3") < 0)
+        decides = &xpBeforeSp3;
+    else if (versionInfo.dwMajorVersion == 5 && versionInfo.dwMinorVersion == 2 &&
+             std::wcscmp(versionInfo.szCSDVersion, L"Service Pack 1") < 0)
+        decides = &server2003Gold;
+
+    if (decides == nullptr)
+        return {1, L"IsWIInstalled: OS already includes a built-in version of Windows Installer 3.1"};
+    return registered ? WindowsInstallerVerdict{1, decides->registered} : WindowsInstallerVerdict{0, decides->missing};
 }
 
 namespace
@@ -144,181 +206,113 @@ void ReadWithMarker(const wchar_t* key, const wchar_t* valueName, wchar_t (&buff
     QueryStringValueFromRegistry(key, valueName, buffer);
 }
 
+// Any readable Install value counts, whatever its type or data (0 included):
+// only its absence means missing.
+bool InstallValueIsReadable(const wchar_t* key)
+{
+    wchar_t wzBuf[kCchText];
+    ReadWithMarker(key, L"Install", wzBuf);
+    return std::wcscmp(wzBuf, kAbsentMarker) != 0;
+}
+
+// Versions are compared as text, as the installer writes them: "10.0" sorts
+// below "2.8". The absent marker "-" sorts below both.
+bool IsMdac28OrLater(const wchar_t* version)
+{
+    return std::wcscmp(version, L"2.8") >= 0;
+}
+
+int DetectWindowsInstaller()
+{
+    // Read on every system, also where the version alone decides, so the log
+    // shows the package's registration wherever it is looked at.
+    wchar_t wzValue[kCchText];
+    ZeroMemory(wzValue, sizeof(wzValue));
+    bool registered = QueryStringValueFromRegistry(
+                          L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB893803v2", L"DisplayName",
+                          wzValue) != FALSE;
+
+    OSVERSIONINFOW versionInfo;
+    if (!QueryOsVersion(&versionInfo))
+    {
+        LogMessage(kLogError, L"IsWIInstalled: failed to get System version");
+        return 0;
+    }
+    WindowsInstallerVerdict verdict = JudgeWindowsInstaller(versionInfo, registered);
+    LogMessage(kLogInfo, verdict.line);
+    return verdict.result;
+}
+
+int DetectDotNet()
+{
+    bool installed = InstallValueIsReadable(kDotNet20Key);
+    LogMessage(kLogInfo, installed ? L"IsDotNet2Installed: .NET 2.0 is installed"
+                                   : L"IsDotNet2Installed: .NET 2.0 is not installed");
+    return installed ? 1 : 0;
+}
+
+int DetectLanguagePack(const wchar_t* language)
+{
+    if (std::wcscmp(language, L"1033") == 0)
+    {
+        LogMessage(kLogInfo, L"IsDotNet2LPInstalled: current language is English - no Language pack is required");
+        return 1;
+    }
+    // Asked for every other language too, also those for which no pack is
+    // offered.
+    LogMessage(kLogInfo, L"IsDotNet2LPInstalled: called for LangID:%s", language);
+    wchar_t wsKey[kCchText];
+    StringCchPrintfW(wsKey, ARRAYSIZE(wsKey), L"%s\\%s", kDotNet20Key, language);
+    bool installed = InstallValueIsReadable(wsKey);
+    LogMessage(kLogInfo,
+               installed ? L"IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is installed"
+                         : L"IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is not installed",
+               language);
+    return installed ? 1 : 0;
+}
+
+int DetectMdac()
+{
+    wchar_t wzBuf[kCchText];
+    ReadWithMarker(kMdacKey, L"FullInstallVer", wzBuf);
+    if (IsMdac28OrLater(wzBuf))
+    {
+        LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC %s is installed", wzBuf);
+        return 1;
+    }
+    LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC 2.8 dows not seem to be installed, checking Rollback key");
+    ReadWithMarker(kMdacKey, L"RollbackVersion", wzBuf);
+    if (IsMdac28OrLater(wzBuf))
+    {
+        LogMessage(kLogInfo, L"IsMDAC28Installed: rollback key is >=2.8, MDAC %s is installed", wzBuf);
+        return 1;
+    }
+    LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC 2.8 is not installed");
+    return 0;
+}
 }  // namespace
 
 int IsWIInstalled()
 {
-    LogMessage(kLogInfo, L"IsWIInstalled >>");
-    try
-    {
-        int result = 0;
-        // Read on every system, also where the version alone decides, so the
-        // log shows the package's registration wherever it is looked at.
-        wchar_t wzValue[kCchText];
-        ZeroMemory(wzValue, sizeof(wzValue));
-        bool registered = QueryStringValueFromRegistry(
-                              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB893803v2", L"DisplayName",
-                              wzValue) != FALSE;
-
-        OSVERSIONINFOW versionInfo;
-        if (!QueryOsVersion(&versionInfo))
-        {
-            LogMessage(kLogError, L"IsWIInstalled: failed to get System version");
-        }
-        else
-        {
-            switch (ClassifyWindowsInstallerSystem(versionInfo))
-            {
-            case WindowsInstallerCase::Windows2000:
-                result = registered ? 1 : 0;
-                LogMessage(kLogInfo,
-                           registered
-                               ? L"IsWIInstalled: OS is Windows 2000 and Windows Installer 3.1 is already installed"
-                               : L"IsWIInstalled: OS is Windows 2000 but Windows Installer 3.1 is not installed");
-                break;
-            case WindowsInstallerCase::XpBeforeSp3:
-                result = registered ? 1 : 0;
-                LogMessage(kLogInfo,
-                           registered ? L"IsWIInstalled: OS is Windows XP SP2 or less and Windows Installer 3.1 is "
-                                        L"already installed"
-                                      : L"IsWIInstalled: OS is Windows XP SP2 or less but Windows Installer 3.1 is "
-                                        L"not installed");
-                break;
-            case WindowsInstallerCase::Server2003Gold:
-                result = registered ? 1 : 0;
-                LogMessage(kLogInfo,
-                           registered ? L"IsWIInstalled: OS is Windows 2003 Gold and Windows Installer 3.1 is already "
-                                        L"installed"
-                                      : L"IsWIInstalled: OS is Windows 2003 Gold or less but Windows Installer 3.1 is "
-                                        L"not installed");
-                break;
-            case WindowsInstallerCase::BuiltIn:
-                result = 1;
-                LogMessage(kLogInfo, L"IsWIInstalled: OS already includes a built-in version of Windows Installer 3.1");
-                break;
-            }
-        }
-        LogMessage(kLogInfo, L"IsWIInstalled <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"IsWIInstalled: exception caught, error returned:%d", static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(L"IsWIInstalled >>", L"IsWIInstalled <<", kLogError,
+                     L"IsWIInstalled: exception caught, error returned:%d", DetectWindowsInstaller);
 }
 
 int IsDotNet2Installed()
 {
-    LogMessage(kLogInfo, L"IsDotNet2Installed: >>");
-    try
-    {
-        // Any readable Install value counts, whatever its type or data (0
-        // included): only its absence means missing.
-        wchar_t wzBuf[kCchText];
-        ReadWithMarker(kDotNet20Key, L"Install", wzBuf);
-        int result = 0;
-        if (std::wcscmp(wzBuf, kAbsentMarker) != 0)
-        {
-            result = 1;
-            LogMessage(kLogInfo, L"IsDotNet2Installed: .NET 2.0 is installed");
-        }
-        else
-        {
-            LogMessage(kLogInfo, L"IsDotNet2Installed: .NET 2.0 is not installed");
-        }
-        LogMessage(kLogInfo, L"IsDotNet2Installed: <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"IsDotNet2Installed: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(L"IsDotNet2Installed: >>", L"IsDotNet2Installed: <<", kLogError,
+                     L"IsDotNet2Installed: exception caught, error returned: %d", DetectDotNet);
 }
 
 int IsDotNet2LPInstalled(const wchar_t* languageId)
 {
-    LogMessage(kLogInfo, L"IsDotNet2LPInstalled: >>");
-    try
-    {
-        const wchar_t* language = languageId != nullptr ? languageId : L"";
-        int result = 0;
-        if (std::wcscmp(language, L"1033") == 0)
-        {
-            LogMessage(kLogInfo,
-                       L"IsDotNet2LPInstalled: current language is English - no Language pack is required");
-            result = 1;
-        }
-        else
-        {
-            // Asked for every other language too, also those for which no
-            // pack is offered.
-            LogMessage(kLogInfo, L"IsDotNet2LPInstalled: called for LangID:%s", language);
-            wchar_t wsKey[kCchText];
-            StringCchPrintfW(wsKey, ARRAYSIZE(wsKey), L"%s\\%s", kDotNet20Key, language);
-            wchar_t wzBuf[kCchText];
-            ReadWithMarker(wsKey, L"Install", wzBuf);
-            if (std::wcscmp(wzBuf, kAbsentMarker) != 0)
-            {
-                result = 1;
-                LogMessage(kLogInfo, L"IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is installed", language);
-            }
-            else
-            {
-                LogMessage(kLogInfo, L"IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is not installed",
-                           language);
-            }
-        }
-        LogMessage(kLogInfo, L"IsDotNet2LPInstalled: <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"IsDotNet2LPInstalled: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(L"IsDotNet2LPInstalled: >>", L"IsDotNet2LPInstalled: <<", kLogError,
+                     L"IsDotNet2LPInstalled: exception caught, error returned: %d",
+                     [languageId] { return DetectLanguagePack(languageId != nullptr ? languageId : L""); });
 }
 
 int IsMDAC28Installed()
 {
-    LogMessage(kLogInfo, L"IsMDAC28Installed: >>");
-    try
-    {
-        // Versions are compared as text, as the installer writes them: "10.0"
-        // sorts below "2.8". The absent marker "-" sorts below both.
-        wchar_t wzBuf[kCchText];
-        ReadWithMarker(kMdacKey, L"FullInstallVer", wzBuf);
-        int result = 0;
-        if (std::wcscmp(wzBuf, L"2.8") >= 0)
-        {
-            result = 1;
-            LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC %s is installed", wzBuf);
-        }
-        else
-        {
-            LogMessage(kLogInfo,
-                       L"IsMDAC28Installed: MDAC 2.8 dows not seem to be installed, checking Rollback key");
-            ReadWithMarker(kMdacKey, L"RollbackVersion", wzBuf);
-            if (std::wcscmp(wzBuf, L"2.8") >= 0)
-            {
-                result = 1;
-                LogMessage(kLogInfo, L"IsMDAC28Installed: rollback key is >=2.8, MDAC %s is installed", wzBuf);
-            }
-            else
-            {
-                LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC 2.8 is not installed");
-            }
-        }
-        LogMessage(kLogInfo, L"IsMDAC28Installed: <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"IsMDAC28Installed: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(L"IsMDAC28Installed: >>", L"IsMDAC28Installed: <<", kLogError,
+                     L"IsMDAC28Installed: exception caught, error returned: %d", DetectMdac);
 }

@@ -25,11 +25,19 @@ extern const Prerequisite kLanguagePackItalianX64; // row 5
 extern const Prerequisite kMdac28;                // row 6
 extern const Prerequisite kWindowsInstaller31;    // row 7
 
-// Which row serves a need on an x86 or x64 system. LanguagePackRow answers
-// null when no pack is offered for the language (1033 and every language
-// other than 1031 and 1040).
+// Which row serves a need on an x86 or x64 system.
 const Prerequisite& DotNetRow(bool x64);
-const Prerequisite* LanguagePackRow(int language, bool x64);
+
+// The language pack for an OS language, with what the prerequisites dialog
+// and the installation each write about it. row is null when no pack is
+// offered (1033 and every language other than 1031 and 1040).
+struct LanguagePackChoice
+{
+    const Prerequisite* row;
+    const wchar_t* listLine;
+    const wchar_t* installLine;
+};
+const LanguagePackChoice& ChooseLanguagePack(int language, bool x64);
 
 // A language identifier (decimal digits in wide text, "1033") as a number,
 // for picking a template or a row and for the download-and-run library:
@@ -42,17 +50,16 @@ int LanguageNumber(const wchar_t* languageId);
 void CatalogueTextToWide(const char* text, wchar_t* wide, size_t cchWide);
 void WideToCatalogueText(const wchar_t* wide, char* text, size_t cbText);
 
-// Which kind of system IsWIInstalled is on: on the first three, Windows
-// Installer 3.1 is there only when its package is registered; on every other
-// system it is built in.
-enum class WindowsInstallerCase
+// What IsWIInstalled answers and writes for a system and whether the
+// Windows Installer 3.1 package is registered there: on Windows 2000, XP
+// before Service Pack 3 and Server 2003 before Service Pack 1 the package
+// decides; every other system has it built in.
+struct WindowsInstallerVerdict
 {
-    Windows2000,     // 5.0, any service pack
-    XpBeforeSp3,     // 5.1, service-pack text below "Service Pack 3" (also empty)
-    Server2003Gold,  // 5.2, service-pack text below "Service Pack 1"
-    BuiltIn
+    int result;
+    const wchar_t* line;
 };
-WindowsInstallerCase ClassifyWindowsInstallerSystem(const OSVERSIONINFOW& versionInfo);
+WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo, bool registered);
 
 // Detections: 1 present (nothing to install), 0 missing.
 int IsWIInstalled();

@@ -5,13 +5,12 @@
 #include "language/LanguageCatalogue.h"
 #include "platform/Handles.h"
 #include "platform/OsChecks.h"
+#include "prerequisites/ModalDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/PrereqInstall.h"
-#include "prerequisites/TemplateText.h"
+#include "prerequisites/Traced.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
-
-#include <strsafe.h>
 
 int windowsInstallerListPosition = 0;
 int dotNetListPosition = 0;
@@ -46,19 +45,26 @@ struct PrereqDialogSession
 PrereqDialogParam* prereqDlgParam = nullptr;
 PrereqDialogSession* prereqDialogSession = nullptr;
 
-void CopyWide(wchar_t* target, size_t cchTarget, const wchar_t* text)
-{
-    StringCchCopyW(target, cchTarget, text != nullptr ? text : L"");
-}
+const LocalizedTemplates kPrereqTemplates = {
+    {IDD_PREREQ_GERMAN, L"SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in German"},
+    {IDD_PREREQ_ITALIAN, L"SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in Italian"},
+    {IDD_PREREQ_ENGLISH, L"SetupBootstrapper.CreatePrerqDialog: Showing prerequisites dialog in English"},
+};
 
-void FillControlText(HWND dialog, int controlId, const wchar_t* value)
+// Makes a dialog's session reachable while it is open, and forgets it and
+// the block when the dialog has gone, whichever way it ended.
+class PrereqDialogScope
 {
-    wchar_t szText[kCchText] = L"";
-    wchar_t szResText[kCchText] = L"";
-    GetDlgItemTextW(dialog, controlId, szText, ARRAYSIZE(szText));
-    FillTemplateText(szText, value, szResText, ARRAYSIZE(szResText));
-    SetDlgItemTextW(dialog, controlId, szResText);
-}
+public:
+    explicit PrereqDialogScope(PrereqDialogSession* session) { prereqDialogSession = session; }
+    ~PrereqDialogScope()
+    {
+        prereqDialogSession = nullptr;
+        prereqDlgParam = nullptr;
+    }
+    PrereqDialogScope(const PrereqDialogScope&) = delete;
+    PrereqDialogScope& operator=(const PrereqDialogScope&) = delete;
+};
 
 // Appends a row's display name to the list; answers its position.
 int AddListLine(HWND list, const Prerequisite& row)
@@ -87,37 +93,10 @@ void SetHeadingFont(HWND dialog)
 
 void AddLanguagePackLine(HWND list, const PrereqDialogParam* param)
 {
-    int osLanguage = LanguageNumber(param->osLanguage);
-    bool x64 = IsOS64() != FALSE;
-    const Prerequisite* row = LanguagePackRow(osLanguage, x64);
-    if (row != nullptr)
-    {
-        if (osLanguage == 1031)
-            LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack "
-                                       L"1031 added to prerequistes list"
-                                     : L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack "
-                                       L"1031 added to prerequistes list");
-        else
-            LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack "
-                                       L"1040 added to prerequistes list"
-                                     : L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack "
-                                       L"1040 added to prerequistes list");
-        languagePackListPosition = AddListLine(list, *row);
-    }
-    else if (osLanguage == 1033)
-    {
-        LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack not "
-                                   L"added to prerequistes list - it is an English OS"
-                                 : L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack not "
-                                   L"added tp prerequistes list - it is an English OS");
-    }
-    else
-    {
-        LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x64 Language "
-                                   L"Pack not added tp prerequistes list - it is an English OS"
-                                 : L"SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x86 Language "
-                                   L"Pack not added tp prerequistes list - it is an English OS");
-    }
+    const LanguagePackChoice& choice = ChooseLanguagePack(LanguageNumber(param->osLanguage), IsOS64() != FALSE);
+    LogMessage(kLogInfo, choice.listLine);
+    if (choice.row != nullptr)
+        languagePackListPosition = AddListLine(list, *choice.row);
 }
 
 void DisableButtons(HWND dialog)
@@ -156,161 +135,106 @@ bool Installing()
 }
 }  // namespace
 
-int PrereqDialogTemplate(int language)
-{
-    switch (language)
-    {
-    case 1031:
-        return IDD_PREREQ_GERMAN;
-    case 1040:
-        return IDD_PREREQ_ITALIAN;
-    default:
-        return IDD_PREREQ_ENGLISH;
-    }
-}
-
 int ShowPrereqDialog(HINSTANCE instance, const wchar_t* caption)
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog >>");
-    try
-    {
-        LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Determine missing prerequisites");
-        LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if Windows Installer 3.1 is installed");
-        int windowsInstallerPresent = IsWIInstalled();
-        LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 is installed");
-        int dotNetPresent = IsDotNet2Installed();
-        LogMessage(kLogInfo,
-                   L"SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 Language Pack is installed");
-        int languagePackPresent = IsDotNet2LPInstalled(OsLanguage);
-        LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if MDAC 2.8 is installed");
-        int mdacPresent = IsMDAC28Installed();
-
-        LogMessage(kLogInfo,
-                   L"SetupBootstrapper.ShowPrereqDialog: determining if the prerequisites dialog should be displayed "
-                   L"or not");
-        int result = 0;
-        if (windowsInstallerPresent && dotNetPresent && languagePackPresent && mdacPresent)
-        {
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Prerequisites dialog not displayed because no "
-                                 L"missing prerequisite was found");
-            result = 1;
-        }
-        else if (InstallMode.silent)
-        {
-            // Unattended: no list to confirm, no window for the library, and
-            // the library speaks English.
+    return RunTraced(
+        L"SetupBootstrapper.ShowPrereqDialog >>", L"SetupBootstrapper.ShowPrereqDialog <<", kLogInfo,
+        L"SetupBootstrapper.ShowPrereqDialog: exception caught, error returned: %d", [&] {
+            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Determine missing prerequisites");
+            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if Windows Installer 3.1 is installed");
+            int windowsInstallerPresent = IsWIInstalled();
+            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 is installed");
+            int dotNetPresent = IsDotNet2Installed();
             LogMessage(kLogInfo,
-                       L"SetupBootstrapper.ShowPrereqDialog: One prerequisite is missing and it cannot be installed "
-                       L"since the installation is performed in silent mode - installaing prerequisites silently");
-            result = InstallPrerequisites(nullptr, caption, L"1033", windowsInstallerPresent, dotNetPresent,
-                                          languagePackPresent, OsLanguage, mdacPresent);
-        }
-        else
-        {
+                       L"SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 Language Pack is installed");
+            int languagePackPresent = IsDotNet2LPInstalled(OsLanguage);
+            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if MDAC 2.8 is installed");
+            int mdacPresent = IsMDAC28Installed();
+
+            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: determining if the prerequisites dialog should "
+                                 L"be displayed or not");
+            if (windowsInstallerPresent && dotNetPresent && languagePackPresent && mdacPresent)
+            {
+                LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Prerequisites dialog not displayed because "
+                                     L"no missing prerequisite was found");
+                return 1;
+            }
+            if (InstallMode.silent)
+            {
+                // Unattended: no list to confirm, no window for the library,
+                // and the library speaks English.
+                LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: One prerequisite is missing and it cannot "
+                                     L"be installed since the installation is performed in silent mode - installaing "
+                                     L"prerequisites silently");
+                return InstallPrerequisites(nullptr, caption, L"1033", windowsInstallerPresent, dotNetPresent,
+                                            languagePackPresent, OsLanguage, mdacPresent);
+            }
             LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: At least one missing prerequisite was found, "
                                  L"showing Prerequisites dialog");
-            result = CreatePrereqDialog(instance, caption, SelectedLanguageId, windowsInstallerPresent, dotNetPresent,
-                                        languagePackPresent, OsLanguage, mdacPresent);
-        }
-        LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+            return CreatePrereqDialog(instance, caption, SelectedLanguageId, windowsInstallerPresent, dotNetPresent,
+                                      languagePackPresent, OsLanguage, mdacPresent);
+        });
 }
 
 int CreatePrereqDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t* dialogLanguage,
                        int windowsInstallerPresent, int dotNetPresent, int languagePackPresent,
                        const wchar_t* osLanguage, int mdacPresent)
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog >>");
-    try
-    {
-        LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog: called fro languageID:%s",
-                   dialogLanguage != nullptr ? dialogLanguage : L"");
+    return RunTraced(
+        L"SetupBootstrapper.CreatePrereqDialog >>", L"SetupBootstrapper.CreatePrereqDialog <<", kLogError,
+        L"SetupBootstrapper.CreatePrereqDialog: exception caught, error returned: %d", [&] {
+            LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog: called fro languageID:%s",
+                       dialogLanguage != nullptr ? dialogLanguage : L"");
+            PrereqDialogParam param;
+            CopyText(param.productCaption, ARRAYSIZE(param.productCaption), caption);
+            CopyText(param.dialogLanguage, ARRAYSIZE(param.dialogLanguage), dialogLanguage);
+            param.windowsInstallerPresent = windowsInstallerPresent;
+            param.dotNetPresent = dotNetPresent;
+            param.languagePackPresent = languagePackPresent;
+            CopyText(param.osLanguage, ARRAYSIZE(param.osLanguage), osLanguage);
+            param.mdacPresent = mdacPresent;
+            int templateId = ChooseTemplate(param.dialogLanguage, kPrereqTemplates);
 
-        PrereqDialogParam param;
-        CopyWide(param.productCaption, ARRAYSIZE(param.productCaption), caption);
-        CopyWide(param.dialogLanguage, ARRAYSIZE(param.dialogLanguage), dialogLanguage);
-        param.windowsInstallerPresent = windowsInstallerPresent;
-        param.dotNetPresent = dotNetPresent;
-        param.languagePackPresent = languagePackPresent;
-        CopyWide(param.osLanguage, ARRAYSIZE(param.osLanguage), osLanguage);
-        param.mdacPresent = mdacPresent;
-
-        int templateId = PrereqDialogTemplate(LanguageNumber(param.dialogLanguage));
-        if (templateId == IDD_PREREQ_GERMAN)
-            LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in German");
-        else if (templateId == IDD_PREREQ_ITALIAN)
-            LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in Italian");
-        else
-            LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrerqDialog: Showing prerequisites dialog in English");
-
-        PrereqDialogSession session;
-        prereqDialogSession = &session;
-        INT_PTR code = DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), nullptr, PrereqDialogCallback,
-                                       reinterpret_cast<LPARAM>(&param));
-        prereqDialogSession = nullptr;
-        prereqDlgParam = nullptr;
-        if (code == -1)
-            LogMessage(kLogError,
-                       L"SetupBootstrapper.CreatePrereqDialog: failed to create the dialog, error returned: %d",
-                       static_cast<int>(GetLastError()));
-        LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog <<");
-        return code == 1 ? 1 : 0;
-    }
-    catch (...)
-    {
-        prereqDialogSession = nullptr;
-        prereqDlgParam = nullptr;
-        LogMessage(kLogError, L"SetupBootstrapper.CreatePrereqDialog: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+            PrereqDialogSession session;
+            PrereqDialogScope scope(&session);
+            return RunModalDialog(instance, templateId, PrereqDialogCallback, &param,
+                                  L"SetupBootstrapper.CreatePrereqDialog: failed to create the dialog, error "
+                                  L"returned: %d");
+        });
 }
 
 void OnInitPrereqDialog(HWND dialog, PrereqDialogParam* param)
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog >>");
-    try
-    {
-        SetWindowTextW(dialog, param->productCaption);
-        SetHeadingFont(dialog);
-        FillControlText(dialog, IDC_PREREQ_MISSING, param->productCaption);
-        FillControlText(dialog, IDC_PREREQ_WILL_INSTALL, param->productCaption);
+    RunTraced(L"SetupBootstrapper.OnInitPrereqDialog >>", nullptr, kLogError,
+              L"SetupBootstrapper.OnInitPrereqDialog: exception caught, error returned: %d", [&] {
+                  SetWindowTextW(dialog, param->productCaption);
+                  SetHeadingFont(dialog);
+                  FillControlText(dialog, IDC_PREREQ_MISSING, param->productCaption);
+                  FillControlText(dialog, IDC_PREREQ_WILL_INSTALL, param->productCaption);
 
-        LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: adding missing prerequisites to listbox");
-        HWND list = GetDlgItem(dialog, IDC_PREREQ_LIST);
-        if (!param->windowsInstallerPresent)
-        {
-            LogMessage(kLogInfo,
-                       L"SetupBootstrapper.OnInitPrereqDialog: Adding Windows Installer 3.0 to prerequistes list");
-            windowsInstallerListPosition = AddListLine(list, kWindowsInstaller31);
-        }
-        if (!param->dotNetPresent)
-        {
-            const Prerequisite& row = DotNetRow(IsOS64() != FALSE);
-            LogMessage(kLogInfo,
-                       L"SetupBootstrapper.OnInitPrereqDialog: Adding .NET Framework 2.0 to prerequistes list");
-            dotNetListPosition = AddListLine(list, row);
-        }
-        if (!param->languagePackPresent)
-            AddLanguagePackLine(list, param);
-        if (!param->mdacPresent)
-        {
-            LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding MDAC 2.8 to prerequistes list");
-            mdacListPosition = AddListLine(list, kMdac28);
-        }
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"SetupBootstrapper.OnInitPrereqDialog: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-    }
+                  LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: adding missing prerequisites to listbox");
+                  HWND list = GetDlgItem(dialog, IDC_PREREQ_LIST);
+                  if (!param->windowsInstallerPresent)
+                  {
+                      LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding Windows Installer 3.0 to "
+                                           L"prerequistes list");
+                      windowsInstallerListPosition = AddListLine(list, kWindowsInstaller31);
+                  }
+                  if (!param->dotNetPresent)
+                  {
+                      LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding .NET Framework 2.0 to "
+                                           L"prerequistes list");
+                      dotNetListPosition = AddListLine(list, DotNetRow(IsOS64() != FALSE));
+                  }
+                  if (!param->languagePackPresent)
+                      AddLanguagePackLine(list, param);
+                  if (!param->mdacPresent)
+                  {
+                      LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding MDAC 2.8 to prerequistes list");
+                      mdacListPosition = AddListLine(list, kMdac28);
+                  }
+                  return 0;
+              });
 }
 
 INT_PTR CALLBACK PrereqDialogCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -24,10 +24,6 @@ extern int dotNetListPosition;
 extern int languagePackListPosition;
 extern int mdacListPosition;
 
-// The template for a dialog language given as a number: German 1035,
-// Italian 1034, English 1033 for every other language.
-int PrereqDialogTemplate(int language);
-
 // 1 when setup may go on (nothing missing, or everything missing installed),
 // 0 when it may not.
 int ShowPrereqDialog(HINSTANCE instance, const wchar_t* productCaption);

@@ -6,7 +6,6 @@
 #include "bootstrap/Startup.h"
 #include "language/LanguageCatalogue.h"
 #include "prerequisites/PrereqCatalogue.h"
-#include "prerequisites/PrereqDialog.h"
 #include "prerequisites/PrereqInstall.h"
 #include "tests/probe/Probe.h"
 
@@ -37,19 +36,3 @@ ProbeCommand installPrerequisites(L"InstallPrerequisites", [](int argc, wchar_t*
 });
 }  // namespace
 
-namespace
-{
-// CreatePrereqDialog <installation language> <WI present> <.NET present>
-//                    <pack present> <OS language> <MDAC present>
-// Shows the dialog as a run would, for a look at it.
-ProbeCommand createPrereqDialog(L"CreatePrereqDialog", [](int argc, wchar_t** argv) {
-    if (argc < 6)
-        return 2;
-    instanceHandle = GetModuleHandleW(nullptr);
-    StringCchCopyW(productCaption, ARRAYSIZE(productCaption), kProductName);
-    StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), argv[0]);
-    ProbePrint(L"answer", CreatePrereqDialog(instanceHandle, productCaption, argv[0], _wtoi(argv[1]), _wtoi(argv[2]),
-                                             _wtoi(argv[3]), argv[4], _wtoi(argv[5])));
-    return 0;
-});
-}  // namespace

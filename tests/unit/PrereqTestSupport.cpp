@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <strsafe.h>
 
 namespace test
@@ -16,9 +18,9 @@ namespace test
 ScopedRunValues::ScopedRunValues(const wchar_t* selectedLanguage, const wchar_t* osLanguage, bool silent)
     : m_selectedLanguage(SelectedLanguageId),
       m_osLanguage(OsLanguage),
+      m_caption(productCaption),
       m_silent(InstallMode.silent),
-      m_instance(instanceHandle),
-      m_caption(productCaption)
+      m_instance(instanceHandle)
 {
     StringCchCopyW(SelectedLanguageId, ARRAYSIZE(SelectedLanguageId), selectedLanguage);
     StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), osLanguage);
@@ -49,20 +51,10 @@ LibraryFolder::LibraryFolder(Content content) : m_folder(L"downloadandrun")
     EXPECT_TRUE(SetDllDirectoryW(m_folder.Path().c_str()));
 }
 
-LibraryFolder::~LibraryFolder()
-{
-    SetDllDirectoryW(nullptr);
-}
-
 void LibraryFolder::Answer(const std::string& fileName, const std::string& answers)
 {
     std::string path = WideToUtf8(m_folder / L"downloadandrun-control.ini");
     ASSERT_TRUE(WritePrivateProfileStringA("Answers", fileName.c_str(), answers.c_str(), path.c_str()));
-}
-
-bool LibraryFolder::JournalExists() const
-{
-    return FileExists(m_folder / L"downloadandrun-journal.txt");
 }
 
 std::vector<std::vector<std::string>> LibraryFolder::Journal() const
@@ -70,44 +62,23 @@ std::vector<std::vector<std::string>> LibraryFolder::Journal() const
     std::vector<std::vector<std::string>> calls;
     for (const std::string& line : ReadLines(m_folder / L"downloadandrun-journal.txt"))
     {
-        std::vector<std::string> fields;
-        size_t start = 0;
-        for (;;)
-        {
-            size_t tab = line.find('\t', start);
-            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-            if (tab == std::string::npos)
-                break;
-            start = tab + 1;
-        }
-        calls.push_back(fields);
+        std::istringstream in(line);
+        calls.emplace_back();
+        for (std::string field; std::getline(in, field, '\t');)
+            calls.back().push_back(field);
     }
     return calls;
 }
 
-std::vector<std::string> LibraryFolder::CalledFiles() const
+std::vector<std::string> ExpectedCall(HWND window, const Prerequisite& row, int language, int kindNumber)
 {
-    std::vector<std::string> files;
-    for (const auto& call : Journal())
-        files.push_back(call.size() > 2 ? call[2] : std::string());
-    return files;
+    return {std::to_string(static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window))), row.downloadLocation,
+            row.fileName, std::to_string(language), "0", row.arguments, std::to_string(kindNumber), "",
+            WideToUtf8(kCaption), row.displayName, "0", "0", "0", "0"};
 }
 
-std::string WindowField(HWND window)
+UrlRecorder::UrlRecorder() : m_folder(L"browser"), m_program(m_folder / L"browser.exe")
 {
-    return std::to_string(static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
-}
-
-std::vector<std::string> ExpectedCall(HWND window, const char* downloadLocation, const char* fileName, int language,
-                                      const char* arguments, int kindNumber, const char* displayName)
-{
-    return {WindowField(window), downloadLocation, fileName, std::to_string(language), "0", arguments,
-            std::to_string(kindNumber), "", WideToUtf8(kCaption), displayName, "0", "0", "0", "0"};
-}
-
-UrlRecorder::UrlRecorder() : m_folder(L"browser")
-{
-    m_program = m_folder / L"browser.exe";
     CopyFileOrFail(JoinPath(JoinPath(TestBinDir(), L"tools"), L"argrecorder.exe"), m_program);
     // Wine 8.0 takes the protocol's command from the machine's classes only,
     // and the 64-bit test program reads the native view.
@@ -122,36 +93,17 @@ UrlRecorder::~UrlRecorder()
     WaitUntil([this] { return DeleteFileW(m_program.c_str()) || !FileExists(m_program); }, 10000);
 }
 
-std::vector<std::string> UrlRecorder::Received() const
-{
-    return ReadLines(m_folder / L"browser-received.txt");
-}
-
 std::vector<std::string> ReadLines(const std::wstring& path)
 {
     std::vector<std::string> lines;
-    std::string bytes = ReadFileBytes(path);
-    size_t start = 0;
-    while (start < bytes.size())
+    std::istringstream in(ReadFileBytes(path));
+    for (std::string line; std::getline(in, line);)
     {
-        size_t end = bytes.find('\n', start);
-        std::string line = bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(line);
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
     }
     return lines;
-}
-
-BackgroundCall::BackgroundCall(std::function<int()> call)
-    : m_thread([this, call] {
-          m_result = call();
-          m_done = true;
-      })
-{
 }
 
 BackgroundCall::~BackgroundCall()
@@ -160,38 +112,35 @@ BackgroundCall::~BackgroundCall()
     // the call returns.
     WaitUntil(
         [this] {
-            if (m_done)
-                return true;
-            for (HWND window : TopLevelWindowsOf(GetCurrentProcessId()))
-            {
-                if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770")
-                    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-            }
-            return false;
+            for (HWND window : OwnDialogs())
+                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            return m_done.load();
         },
         20000);
     m_thread.join();
 }
 
-bool BackgroundCall::WaitDone(DWORD timeoutMs)
+std::vector<HWND> OwnDialogs()
 {
-    return WaitUntil([this] { return m_done.load(); }, timeoutMs);
-}
-
-HWND FindOwnDialogWith(int controlId)
-{
+    std::vector<HWND> dialogs;
     for (HWND window : TopLevelWindowsOf(GetCurrentProcessId()))
     {
-        if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770" && GetDlgItem(window, controlId) != nullptr)
-            return window;
+        if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770")
+            dialogs.push_back(window);
     }
-    return nullptr;
+    return dialogs;
 }
 
 HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs)
 {
     HWND found = nullptr;
-    WaitUntil([&] { return (found = FindOwnDialogWith(controlId)) != nullptr; }, timeoutMs);
+    WaitUntil(
+        [&] {
+            for (HWND window : OwnDialogs())
+                found = GetDlgItem(window, controlId) != nullptr ? window : found;
+            return found != nullptr;
+        },
+        timeoutMs);
     return found;
 }
 }  // namespace test

@@ -1,9 +1,11 @@
 #pragma once
 // What the prerequisite tests share: the process-wide values the stage
-// reads, a folder with the download-and-run stand-in that the platform's
-// library search finds, the shell's address recorder, and a call of the code
-// under test on a thread of its own while the test drives its dialogs.
+// reads, the download-and-run stand-in where the library search finds it,
+// the shell's address recorder, and a call of the code under test on a
+// thread of its own while the test drives its dialogs.
 
+#include "prerequisites/PrereqCatalogue.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/TestFiles.h"
 
@@ -18,71 +20,61 @@
 namespace test
 {
 constexpr wchar_t kCaption[] = L"Zel Morvanto 9.5";
+constexpr wchar_t kDotNetKey[] = L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727";
+constexpr wchar_t kMdacKey[] = L"Software\\Microsoft\\DataAccess";
 
-// Sets the process-wide values that the prerequisite stage reads, and puts
-// the earlier ones back when it goes.
+// The four detection results in the stage's order: 1 present, 0 missing.
+struct Present
+{
+    int windowsInstaller, dotNet, languagePack, mdac;
+};
+
+// Sets SelectedLanguageId, OsLanguage, the silent flag, the instance and the
+// product caption; puts the earlier values back when it goes.
 class ScopedRunValues
 {
 public:
     ScopedRunValues(const wchar_t* selectedLanguage, const wchar_t* osLanguage, bool silent = false);
     ~ScopedRunValues();
-    ScopedRunValues(const ScopedRunValues&) = delete;
-    ScopedRunValues& operator=(const ScopedRunValues&) = delete;
 
 private:
-    std::wstring m_selectedLanguage;
-    std::wstring m_osLanguage;
+    std::wstring m_selectedLanguage, m_osLanguage, m_caption;
     bool m_silent;
     HINSTANCE m_instance;
-    std::wstring m_caption;
 };
 
-// A folder that LoadLibrary("downloadandrun.dll") searches (SetDllDirectory),
-// holding the kit's stand-in, a variant of it, or nothing at all.
+// A folder that LoadLibrary("downloadandrun.dll") searches next after the
+// test program's own, holding the kit's stand-in, a variant, or nothing.
 class LibraryFolder
 {
 public:
-    enum class Content
-    {
-        Kit,
-        WithoutEntryPoint,
-        Nothing
-    };
+    enum class Content { Kit, WithoutEntryPoint, Nothing };
     explicit LibraryFolder(Content content = Content::Kit);
-    ~LibraryFolder();
-    LibraryFolder(const LibraryFolder&) = delete;
-    LibraryFolder& operator=(const LibraryFolder&) = delete;
-
-    const std::wstring& Path() const { return m_folder.Path(); }
-    // The stand-in's [Answers] section.
+    ~LibraryFolder() { SetDllDirectoryW(nullptr); }
+    // The stand-in's answers for a file name, one per call ("1603,0").
     void Answer(const std::string& fileName, const std::string& answers);
-    bool JournalExists() const;
     // One entry per call, its fourteen fields.
     std::vector<std::vector<std::string>> Journal() const;
-    // The file names (field 3) of the calls, in order.
-    std::vector<std::string> CalledFiles() const;
 
 private:
     ScratchDir m_folder;
 };
 
-// Fields a journal line holds for a catalogue row as the library receives it.
-std::vector<std::string> ExpectedCall(HWND window, const char* downloadLocation, const char* fileName, int language,
-                                      const char* arguments, int kindNumber, const char* displayName);
-std::string WindowField(HWND window);
+// Lines of a UTF-8 text file, CR LF or LF ended.
+std::vector<std::string> ReadLines(const std::wstring& path);
 
-// Registers a copy of argrecorder.exe as the program behind the shell's
-// "open" of http addresses; the registration goes with the object.
+// The fourteen fields the library receives for a row.
+std::vector<std::string> ExpectedCall(HWND window, const Prerequisite& row, int language, int kindNumber);
+
+// A copy of argrecorder.exe registered as the program behind the shell's
+// "open" of http addresses, for as long as the object lives.
 class UrlRecorder
 {
 public:
     UrlRecorder();
     ~UrlRecorder();
-    UrlRecorder(const UrlRecorder&) = delete;
-    UrlRecorder& operator=(const UrlRecorder&) = delete;
-    const std::wstring& Program() const { return m_program; }
     // The addresses opened so far, each as the shell passed it ("%1" quoted).
-    std::vector<std::string> Received() const;
+    std::vector<std::string> Received() const { return ReadLines(m_folder / L"browser-received.txt"); }
 
 private:
     ScratchDir m_folder;
@@ -90,23 +82,24 @@ private:
     RegistrySandbox m_registry;
 };
 
-// Lines of a UTF-8 text file, CR LF or LF ended.
-std::vector<std::string> ReadLines(const std::wstring& path);
-
-// Runs a call of the code under test on a thread of its own, so that the
-// test thread can find and drive the dialogs it shows. If the test leaves
-// early, dialogs still open in this process are cancelled before the thread
-// is joined.
+// Runs the code under test on a thread of its own, so that the test can
+// drive the dialogs it shows. A test that stops early has the dialogs still
+// open cancelled before the thread is joined.
 class BackgroundCall
 {
 public:
-    explicit BackgroundCall(std::function<int()> call);
+    explicit BackgroundCall(std::function<int()> call)
+        : m_thread([this, call] {
+              m_result = call();
+              m_done = true;
+          })
+    {
+    }
     ~BackgroundCall();
-    BackgroundCall(const BackgroundCall&) = delete;
-    BackgroundCall& operator=(const BackgroundCall&) = delete;
-
-    bool WaitDone(DWORD timeoutMs = 20000);
-    bool Done() const { return m_done; }
+    bool WaitDone(DWORD timeoutMs = 20000)
+    {
+        return WaitUntil([this] { return m_done.load(); }, timeoutMs);
+    }
     int Result() const { return m_result; }
 
 private:
@@ -115,9 +108,9 @@ private:
     std::thread m_thread;
 };
 
-// A visible dialog of this process that has the control; null after the
-// time-out. The prerequisites dialog has its list (1016), the failure dialog
-// its text (1024).
+// The visible dialogs of this process, and one with the control (the
+// prerequisites dialog has its list, the failure dialog its text); null
+// after the time-out.
+std::vector<HWND> OwnDialogs();
 HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs = 20000);
-HWND FindOwnDialogWith(int controlId);
 }  // namespace test
