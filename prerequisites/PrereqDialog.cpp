@@ -222,9 +222,11 @@ void OnInitPrereqDialog(HWND dialog, PrereqDialogParam* param)
                   }
                   if (!param->dotNetPresent)
                   {
+                      // The row (x86 or x64) is chosen before the line is written.
+                      const Prerequisite& row = DotNetRow(IsOS64() != FALSE);
                       LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding .NET Framework 2.0 to "
                                            L"prerequistes list");
-                      dotNetListPosition = AddListLine(list, DotNetRow(IsOS64() != FALSE));
+                      dotNetListPosition = AddListLine(list, row);
                   }
                   if (!param->languagePackPresent)
                       AddLanguagePackLine(list, param);
