@@ -73,20 +73,20 @@ TEST_F(InstalledProduct, DowngradeOnlyWhenTheInstalledVersionTextIsGreaterAndRea
 {
     ScratchDir empty(L"no-setup");
     struct Case { const wchar_t* installed; std::wstring setupFile; BOOL downgrade; std::vector<std::wstring> lines; };
-    const std::wstring kitVersionIs = L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :";
-    const std::wstring failed = L"MorvantoBootStrapper.IsDowngrade: Failed to get current Zel Morvanto kit version, "
-                                L"error returned: ";
+    const std::wstring prefix = L"MorvantoBootStrapper.IsDowngrade";
+    const std::wstring kitVersionIs = prefix + L": Zel Morvanto version currently installing is :";
+    const std::wstring failed = prefix + L": Failed to get current Zel Morvanto kit version, error returned: ";
     const Case cases[] = {
         {L"9.5", SetupOf(L"9.0"), TRUE, {kitVersionIs + L"9.0"}},
         {L"10.0", SetupOf(L"9.5"), FALSE, {kitVersionIs + L"9.5"}},
         // The shipped kit's setup, read through \StringFileInfo\040904b0.
         {L"9.5.0.1", JoinPath(KitDir(), L"morvanto9.exe"), FALSE, {kitVersionIs + L"9.5.0.1"}},
-        {nullptr, SetupOf(L"9.0"), FALSE, {L"MorvantoBootStrapper.IsDowngrade: Failed to get installed Zel Morvanto version"}},
+        {nullptr, SetupOf(L"9.0"), FALSE, {prefix + L": Failed to get installed Zel Morvanto version"}},
         // An installed version above every stand-in's: only an unreadable kit
         // version keeps these from being downgrades.
-        {L"99", empty / L"morvanto9.exe", FALSE, {L"MorvantoBootStrapper.IsDowngrade:21", failed + L"2"}},
+        {L"99", empty / L"morvanto9.exe", FALSE, {prefix + L":21", failed + L"2"}},
         // Its translation table names 0407/04b0; its strings stand under 040904b0.
-        {L"99", SetupOf(L"other-translation"), FALSE, {L"MorvantoBootStrapper.IsDowngrade:31", failed + L"1813"}},
+        {L"99", SetupOf(L"other-translation"), FALSE, {prefix + L":31", failed + L"1813"}},
     };
     for (const Case& c : cases)
     {

@@ -17,31 +17,30 @@ using ::testing::StartsWith;
 
 namespace
 {
-const std::wstring kDesktopLine = L"SetupBootstrapper.DetermineDesktopLanguage: ";
-
-// The machine's language settings, undone at the end of the test: the
-// installation language (none when null), the display languages (none when
-// empty) and the LCIDs of display-language tags. HKLM\SYSTEM and HKCU are the
-// same in both views.
+// The machine's language settings, undone when it goes. installLanguage: none
+// when null; tags: PreferredUILanguages, none when empty; firstLcid: the LCID
+// of the first tag, none when 0. "de-DE" always has one, so that a reader
+// which took a later tag would show. HKLM\SYSTEM and HKCU are the same in
+// both views.
 class MachineLanguage
 {
 public:
-    MachineLanguage(const wchar_t* installLanguage, const std::vector<std::wstring>& displayLanguages,
-                    const std::vector<std::pair<std::wstring, DWORD>>& lcids = {})
+    MachineLanguage(const wchar_t* installLanguage, const std::vector<std::wstring>& tags, DWORD firstLcid)
     {
         const std::wstring nls = L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language";
+        const std::wstring desktop = L"Control Panel\\Desktop";
+        const std::wstring uiLanguages = L"SYSTEM\\CurrentControlSet\\Control\\MUI\\UILanguages\\";
         if (installLanguage != nullptr)
             m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, nls, L"InstallLanguage", installLanguage);
         else
             m_registry.DeleteValue(HKEY_LOCAL_MACHINE, RegView::Native, nls, L"InstallLanguage");
-        if (!displayLanguages.empty())
-            m_registry.SetMultiString(HKEY_CURRENT_USER, RegView::Native, L"Control Panel\\Desktop",
-                                      L"PreferredUILanguages", displayLanguages);
+        if (!tags.empty())
+            m_registry.SetMultiString(HKEY_CURRENT_USER, RegView::Native, desktop, L"PreferredUILanguages", tags);
         else
-            m_registry.DeleteValue(HKEY_CURRENT_USER, RegView::Native, L"Control Panel\\Desktop", L"PreferredUILanguages");
-        for (const auto& [tag, lcid] : lcids)
-            m_registry.SetDword(HKEY_LOCAL_MACHINE, RegView::Native,
-                                L"SYSTEM\\CurrentControlSet\\Control\\MUI\\UILanguages\\" + tag, L"LCID", lcid);
+            m_registry.DeleteValue(HKEY_CURRENT_USER, RegView::Native, desktop, L"PreferredUILanguages");
+        if (firstLcid != 0)
+            m_registry.SetDword(HKEY_LOCAL_MACHINE, RegView::Native, uiLanguages + tags.front(), L"LCID", firstLcid);
+        m_registry.SetDword(HKEY_LOCAL_MACHINE, RegView::Native, uiLanguages + L"de-DE", L"LCID", 1031);
     }
 
 private:
@@ -78,7 +77,8 @@ TEST(GetSupportedLangID, FamilyMembersFoldOntoTheirLanguageAndNearMissesOntoEngl
         {
             LogCapture capture;
             EXPECT_STREQ(GetSupportedLangID(id.c_str()), family.result) << WideToUtf8(id);
-            EXPECT_THAT(capture.Messages(), Contains(L"SetupBootstrapper.GetSupportedLangID: " + std::wstring(family.line)));
+            EXPECT_THAT(capture.Messages(),
+                        Contains(L"SetupBootstrapper.GetSupportedLangID: " + std::wstring(family.line)));
         }
     }
     // The empty identifier (probe ";;") and a trailing blank match no list.
@@ -86,32 +86,48 @@ TEST(GetSupportedLangID, FamilyMembersFoldOntoTheirLanguageAndNearMissesOntoEngl
     EXPECT_STREQ(GetSupportedLangID(L"1031 "), L"1033");
 }
 
-TEST(OSLanguageID, InstallationLanguageIsReadAsDecimalDigitsOfItsHexText)
+TEST(OSLanguageID, InstallationLanguageStandsUnlessTheFirstDisplayLanguageHasAnLcid)
 {
-    struct Case { const wchar_t* installLanguage; const wchar_t* identifier; const wchar_t* result; };
+    const std::wstring osLanguage = L"MorvantoBootStrapper.OSLanguageID: OS Language ID is:";
+    const std::wstring desktop = L"SetupBootstrapper.DetermineDesktopLanguage: ";
+    struct Case { const wchar_t* installLanguage; std::vector<std::wstring> tags; DWORD lcid; const wchar_t* result;
+                  std::wstring line; };
     const Case cases[] = {
-        {L"0409", L"1033", L"1033"}, {L"0407", L"1031", L"1031"}, {L" +0407", L"1031", L"1031"},
+        // The installation language's hexadecimal text read as decimal digits.
+        {L"0409", {}, 0, L"1033", osLanguage + L"1033"},
+        {L"0407", {}, 0, L"1031", osLanguage + L"1031"},
+        {L" +0407", {}, 0, L"1031", osLanguage + L"1031"},
         // A letter digit ends the number: both Spanish installation languages
         // come out as identifiers no family lists.
-        {L"0C0A", L"0000", L"1033"}, {L"040A", L"0064", L"1033"},
+        {L"0C0A", {}, 0, L"1033", osLanguage + L"0000"},
+        {L"040A", {}, 0, L"1033", osLanguage + L"0064"},
         // Beyond the signed 32-bit range: clamped to 2147483647 first.
-        {L"99999999999", L"1195914823", L"1033"},
+        {L"99999999999", {}, 0, L"1033", osLanguage + L"1195914823"},
+        // This test program runs as a Vista successor: the display language
+        // of the first tag replaces the installation language (Russian).
+        {L"0419", {L"xx-TEST", L"de-DE"}, 1040, L"1040", desktop + L"language ID retrieved:1040"},
+        {L"0419", {L"xx-TEST", L"de-DE"}, 2055, L"1031", desktop + L"language ID retrieved:2055"},
+        {L"0419", {L"xx-TEST", L"de-DE"}, 64, L"1033", desktop + L"language ID retrieved:0064"},
+        // Unless it cannot be read: a list over 1,024 bytes cannot, though its
+        // first entry alone is short and known.
+        {L"0410", {}, 0, L"1040", desktop + L"failed to retrieve the current desktop language code"},
+        {L"0410", {L"de-DE", std::wstring(600, L'x')}, 0, L"1040",
+         desktop + L"failed to retrieve the current desktop language code"},
+        {L"0410", {L"xx-TEST", L"de-DE"}, 0, L"1040", desktop + L"Failed to retrieve language ID"},
     };
     for (const Case& c : cases)
     {
-        // This test program runs as a Vista successor; without a display
-        // language the installation language stands.
-        MachineLanguage machine(c.installLanguage, {});
+        SCOPED_TRACE(WideToUtf8(c.line));
+        MachineLanguage machine(c.installLanguage, c.tags, c.lcid);
         LogCapture capture;
-        EXPECT_STREQ(OSLanguageID(), c.result) << WideToUtf8(c.installLanguage);
-        EXPECT_THAT(capture.Messages(),
-                    Contains(L"MorvantoBootStrapper.OSLanguageID: OS Language ID is:" + std::wstring(c.identifier)));
+        EXPECT_STREQ(OSLanguageID(), c.result);
+        EXPECT_THAT(capture.Messages(), Contains(c.line)) << DescribeMessages(capture.Messages());
     }
 }
 
 TEST(OSLanguageID, MissingInstallationLanguageGivesEnglishWithoutAskingForTheDisplayLanguage)
 {
-    MachineLanguage machine(nullptr, {L"de-DE"}, {{L"de-DE", 1031}});
+    MachineLanguage machine(nullptr, {L"de-DE"}, 0);
     LogCapture capture;
     EXPECT_STREQ(OSLanguageID(), L"1033");
     const std::vector<std::wstring> messages = capture.Messages();
@@ -121,49 +137,9 @@ TEST(OSLanguageID, MissingInstallationLanguageGivesEnglishWithoutAskingForTheDis
     EXPECT_THAT(messages, Not(Contains(StartsWith(L"SetupBootstrapper.QueryCurrentUser"))));
 }
 
-TEST(OSLanguageID, DisplayLanguageOfTheFirstTagReplacesTheInstallationLanguage)
-{
-    struct Case { DWORD lcid; const wchar_t* identifier; const wchar_t* result; };
-    for (const Case& c : {Case{1040, L"1040", L"1040"}, Case{2055, L"2055", L"1031"}, Case{64, L"0064", L"1033"}})
-    {
-        // Russian unless replaced; only the first tag counts.
-        MachineLanguage machine(L"0419", {L"xx-TEST", L"de-DE"}, {{L"xx-TEST", c.lcid}, {L"de-DE", 1031}});
-        LogCapture capture;
-        EXPECT_STREQ(OSLanguageID(), c.result) << c.lcid;
-        EXPECT_THAT(capture.Messages(), Contains(kDesktopLine + L"language ID retrieved:" + c.identifier));
-        // The tag follows the key's own separator directly.
-        EXPECT_THAT(capture.Messages(), Contains(L"SetupBootstrapper.QueryDWORDValueFromRegistry: called for "
-                                                 L"SYSTEM\\CurrentControlSet\\Control\\MUI\\UILanguages\\xx-TEST\\LCID"));
-    }
-}
-
-TEST(OSLanguageID, InstallationLanguageStandsWhenTheDisplayLanguageCannotBeRead)
-{
-    struct Case { const char* what; std::vector<std::wstring> tags; const wchar_t* line; };
-    const Case cases[] = {
-        {"no PreferredUILanguages", {}, L"failed to retrieve the current desktop language code"},
-        // Unreadable as a whole, though its first entry alone is short and known.
-        {"PreferredUILanguages over 1,024 bytes", {L"de-DE", std::wstring(600, L'x')},
-         L"failed to retrieve the current desktop language code"},
-        {"no LCID for the tag", {L"it-IT"}, L"Failed to retrieve language ID"},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        MachineLanguage machine(L"0410", c.tags, {{L"de-DE", 1031}});
-        LogCapture capture;
-        EXPECT_STREQ(OSLanguageID(), L"1040");
-        EXPECT_THAT(capture.Messages(), Contains(kDesktopLine + c.line));
-        // Called directly, the buffer comes back as it was.
-        wchar_t languageId[1024] = L"0410";
-        EXPECT_EQ(DetermineDesktopLanguage(languageId), languageId);
-        EXPECT_STREQ(languageId, L"0410");
-    }
-}
-
 TEST(OSLanguageIDByWindowsVersion, DisplayLanguageIsConsultedOnlyFromVistaOn)
 {
-    MachineLanguage machine(L"0407", {L"it-IT"}, {{L"it-IT", 1040}});
+    MachineLanguage machine(L"0407", {L"it-IT"}, 1040);
     EXPECT_EQ(platform_tests::RunProbeOn(L"win2003", L"OSLanguageID").values["answer"], "1031");
     EXPECT_EQ(platform_tests::RunProbeOn(L"vista", L"OSLanguageID").values["answer"], "1040");
 }

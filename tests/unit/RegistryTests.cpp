@@ -7,9 +7,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
-
 using namespace test;
 using ::testing::Contains;
 
@@ -19,17 +16,13 @@ const std::wstring kKey = L"SOFTWARE\\BootstrapperTests\\Registry";
 const std::wstring kOnly32 = kKey + L"\\Only32";
 const std::wstring kOnly64 = kKey + L"\\Only64";
 
-// A caller's buffer, pre-filled with a marker so that every character the
-// reader writes (and every one it does not) shows.
-struct MarkedBuffer
+// A caller's buffer larger than the readers' limit, pre-filled with a marker
+// so that every character a reader writes (and every one it does not) shows.
+std::wstring MarkedBuffer()
 {
-    wchar_t text[kCchRegistryStringOutput + 64];
-    MarkedBuffer() { std::fill(std::begin(text), std::end(text), L'#'); }
-    bool UntouchedFrom(size_t i) const
-    {
-        return std::all_of(text + i, std::end(text), [](wchar_t c) { return c == L'#'; });
-    }
-};
+    return std::wstring(kCchRegistryStringOutput + 64, L'#');
+}
+const size_t kUnmarked = std::wstring::npos;
 
 struct StringReader
 {
@@ -69,8 +62,9 @@ TEST(RegistryReaderViews, StringReaderSeesThe32BitViewAndTheNumberReaderThe64Bit
     EXPECT_FALSE(QueryDWORDValueFromRegistry(kOnly32.c_str(), L"D", &number));
     EXPECT_TRUE(QueryDWORDValueFromRegistry(kOnly64.c_str(), L"D", &number));
     EXPECT_EQ(number, 0xFFFFFFFFu);
-    EXPECT_THAT(capture.Messages(), Contains(Line(kMachineString.name, L"failed to open registry key, error returned: 2")));
-    EXPECT_THAT(capture.Messages(), Contains(Line(kNumberReader, L"value succesfully get, value = -1")));  // signed
+    const std::vector<std::wstring> messages = capture.Messages();
+    EXPECT_THAT(messages, Contains(Line(kMachineString.name, L"failed to open registry key, error returned: 2")));
+    EXPECT_THAT(messages, Contains(Line(kNumberReader, L"value succesfully get, value = -1")));  // signed
 }
 
 TEST(RegistryReaderLimit, StringsUpTo511CharactersAreReadLongerOnesLeaveTheBufferAlone)
@@ -82,18 +76,19 @@ TEST(RegistryReaderLimit, StringsUpTo511CharactersAreReadLongerOnesLeaveTheBuffe
         SCOPED_TRACE(WideToUtf8(reader.name));
         registry.SetString(reader.root, reader.view, kKey, L"Fits", fits);
         registry.SetString(reader.root, reader.view, kKey, L"TooLong", std::wstring(512, L'b'));
-        MarkedBuffer buffer;
-        EXPECT_TRUE(reader.read(kKey.c_str(), L"Fits", buffer.text));
-        EXPECT_EQ(std::wstring(buffer.text), fits);
-        EXPECT_TRUE(buffer.UntouchedFrom(512));
+        std::wstring buffer = MarkedBuffer();
+        EXPECT_TRUE(reader.read(kKey.c_str(), L"Fits", buffer.data()));
+        EXPECT_EQ(buffer.c_str(), fits);
+        EXPECT_EQ(buffer.find_first_not_of(L'#', 512), kUnmarked);
 
         // However large the caller's buffer, 1,024 bytes is the limit, and a
         // failed read leaves no part of the value behind.
         LogCapture capture;
-        MarkedBuffer untouched;
-        EXPECT_FALSE(reader.read(kKey.c_str(), L"TooLong", untouched.text));
-        EXPECT_TRUE(untouched.UntouchedFrom(0));
-        EXPECT_THAT(capture.Messages(), Contains(Line(reader.name, L"failed to open registry value, error returned: 234")));
+        buffer = MarkedBuffer();
+        EXPECT_FALSE(reader.read(kKey.c_str(), L"TooLong", buffer.data()));
+        EXPECT_EQ(buffer.find_first_not_of(L'#'), kUnmarked);
+        EXPECT_THAT(capture.Messages(),
+                    Contains(Line(reader.name, L"failed to open registry value, error returned: 234")));
     }
 }
 
@@ -137,14 +132,14 @@ TEST(RegistryReaderRawBytes, StringReadersCopyStoredBytesOfAnyTypeAndAddNothing)
             registry.SetBytes(reader.root, reader.view, kKey, L"Raw", c.type, padded.data(),
                               static_cast<DWORD>(c.stored.size() * sizeof(wchar_t)));
             LogCapture capture;
-            MarkedBuffer buffer;
-            EXPECT_TRUE(reader.read(kKey.c_str(), L"Raw", buffer.text));
-            EXPECT_EQ(std::wstring(buffer.text, c.stored.size()), c.stored);
-            EXPECT_TRUE(buffer.UntouchedFrom(c.stored.size()));
+            std::wstring buffer = MarkedBuffer();
+            EXPECT_TRUE(reader.read(kKey.c_str(), L"Raw", buffer.data()));
+            EXPECT_EQ(buffer.substr(0, c.stored.size()), c.stored);
+            EXPECT_EQ(buffer.find_first_not_of(L'#', c.stored.size()), kUnmarked);
             // The line shows the text up to the first terminator, and never
             // runs on into the buffer behind data stored without one.
-            EXPECT_THAT(capture.Messages(),
-                        Contains(Line(reader.name, L"value succesfully get, value = " + std::wstring(c.stored.c_str()))));
+            const std::wstring shown = c.stored.c_str();
+            EXPECT_THAT(capture.Messages(), Contains(Line(reader.name, L"value succesfully get, value = " + shown)));
         }
     }
 }

@@ -49,20 +49,14 @@ TEST(SourceCacheCleanup, DeletesOnlyTheTwoValuesOfTheNativeViewWhateverIsMissing
 {
     ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList));
     ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList));
-    struct Case
-    {
-        const char* what;
-        std::vector<const wchar_t*> present;  // values in the native view; none: no key there
-        const wchar_t* line;
-    } cases[] = {
+    // present: the values in the native view; none: no key there.
+    struct Case { const char* what; std::vector<const wchar_t*> present; std::wstring line; };
+    const Case cases[] = {
         {"both values", {L"LastUsedSource", L"PackageName"}, L"key:PackageName deleted succesfully"},
         {"PackageName alone", {L"PackageName"}, L"failed to delete value:LastUsedSource, error returned:2"},
-        {"no key",
-         {},
-         L"failed to open registry key:SOFTWARE\\Classes\\Installer\\Products\\70791EBCD6FC91845947D3DF659806AF\\"
-         L"SourceList, error returned:2"},
+        {"no key", {}, L"failed to open registry key:" + kSourceList + L", error returned:2"},
     };
-    for (const auto& c : cases)
+    for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
         RegistrySandbox registry;
@@ -79,7 +73,7 @@ TEST(SourceCacheCleanup, DeletesOnlyTheTwoValuesOfTheNativeViewWhateverIsMissing
 
         LogCapture capture;
         EXPECT_EQ(Zel_DeleteDRVS9CachedKey(), 0);
-        EXPECT_THAT(capture.Messages(), Contains(std::wstring(L"Zel_DeleteDRVS9CachedKey: ") + c.line))
+        EXPECT_THAT(capture.Messages(), Contains(L"Zel_DeleteDRVS9CachedKey: " + c.line))
             << DescribeMessages(capture.Messages());
         EXPECT_FALSE(Has(RegView::Native, L"LastUsedSource"));
         EXPECT_FALSE(Has(RegView::Native, L"PackageName"));
