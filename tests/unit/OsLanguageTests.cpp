@@ -48,15 +48,6 @@ private:
 };
 }  // namespace
 
-TEST(HexLangIDToDecimal, ReadsDecimalDigitsAsHexadecimalDigits)
-{
-    // A ninth digit weighs 16^8, which wraps to nothing in 32 bits.
-    const DWORD cases[][2] = {{0, 0},           {9, 9}, {40, 0x40}, {409, 0x409}, {99999999, 0x99999999},
-                              {100000000, 0}, {4294967295u, 0x94967295}};
-    for (const auto& c : cases)
-        EXPECT_EQ(HexLangIDToDecimal(c[0]), c[1]) << c[0];
-}
-
 TEST(GetSupportedLangID, FamilyMembersFoldOntoTheirLanguageAndNearMissesOntoEnglish)
 {
     struct Family { const wchar_t* samples; const wchar_t* result; const wchar_t* line; };
@@ -101,7 +92,8 @@ TEST(OSLanguageID, InstallationLanguageStandsUnlessTheFirstDisplayLanguageHasAnL
         // come out as identifiers no family lists.
         {L"0C0A", {}, 0, L"1033", osLanguage + L"0000"},
         {L"040A", {}, 0, L"1033", osLanguage + L"0064"},
-        // Beyond the signed 32-bit range: clamped to 2147483647 first.
+        // Beyond the signed 32-bit range: clamped to 2147483647 first, whose
+        // ninth and tenth digits weigh 16^8 and 16^9 and wrap away in 32 bits.
         {L"99999999999", {}, 0, L"1033", osLanguage + L"1195914823"},
         // This test program runs as a Vista successor: the display language
         // of the first tag replaces the installation language (Russian).
