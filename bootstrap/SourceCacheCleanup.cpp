@@ -14,14 +14,14 @@ namespace
 // bootstrapper asks for that view explicitly.
 constexpr REGSAM kSourceListAccess = KEY_ALL_ACCESS | KEY_WOW64_64KEY;
 
-void DeleteSourceListValue(HKEY sourceList, const wchar_t* valueName, const wchar_t* failedLine,
-                           const wchar_t* deletedLine)
+void DeleteSourceListValue(HKEY sourceList, const wchar_t* valueName)
 {
     const LONG status = RegDeleteValueW(sourceList, valueName);
     if (status != ERROR_SUCCESS)
-        LogMessage(kLogInfo, failedLine, static_cast<int>(status));
+        LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: failed to delete value:%s, error returned:%d", valueName,
+                   static_cast<int>(status));
     else
-        LogMessage(kLogInfo, deletedLine);
+        LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: key:%s deleted succesfully", valueName);
 }
 }  // namespace
 
@@ -50,14 +50,8 @@ int Zel_DeleteDRVS9CachedKey()
                 LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: registry key opened succesfully");
                 // Each value on its own: a missing LastUsedSource does not keep
                 // PackageName from going.
-                DeleteSourceListValue(
-                    sourceList.get(), L"LastUsedSource",
-                    L"Zel_DeleteDRVS9CachedKey: failed to delete value:LastUsedSource, error returned:%d",
-                    L"Zel_DeleteDRVS9CachedKey: key:LastUsedSource deleted succesfully");
-                DeleteSourceListValue(
-                    sourceList.get(), L"PackageName",
-                    L"Zel_DeleteDRVS9CachedKey: failed to delete value:PackageName, error returned:%d",
-                    L"Zel_DeleteDRVS9CachedKey: key:PackageName deleted succesfully");
+                DeleteSourceListValue(sourceList.get(), L"LastUsedSource");
+                DeleteSourceListValue(sourceList.get(), L"PackageName");
             }
         }
 

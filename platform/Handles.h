@@ -74,34 +74,20 @@ struct KernelHandleTraits
     static void Close(Type h) noexcept { CloseHandle(h); }
 };
 
-struct RegKeyTraits
+// Handles whose empty value is null and that one platform call closes.
+template <typename T, auto CloseFn>
+struct NullableHandleTraits
 {
-    using Type = HKEY;
+    using Type = T;
     static Type Empty() noexcept { return nullptr; }
     static bool IsValid(Type h) noexcept { return h != nullptr; }
-    static void Close(Type h) noexcept { RegCloseKey(h); }
-};
-
-struct ModuleTraits
-{
-    using Type = HMODULE;
-    static Type Empty() noexcept { return nullptr; }
-    static bool IsValid(Type h) noexcept { return h != nullptr; }
-    static void Close(Type h) noexcept { FreeLibrary(h); }
-};
-
-struct LocalMemoryTraits
-{
-    using Type = HLOCAL;
-    static Type Empty() noexcept { return nullptr; }
-    static bool IsValid(Type h) noexcept { return h != nullptr; }
-    static void Close(Type h) noexcept { LocalFree(h); }
+    static void Close(Type h) noexcept { CloseFn(h); }
 };
 
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
-using UniqueRegKey = UniqueResource<RegKeyTraits>;
-using UniqueModule = UniqueResource<ModuleTraits>;
-using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
+using UniqueRegKey = UniqueResource<NullableHandleTraits<HKEY, RegCloseKey>>;
+using UniqueModule = UniqueResource<NullableHandleTraits<HMODULE, FreeLibrary>>;
+using UniqueLocalMemory = UniqueResource<NullableHandleTraits<HLOCAL, LocalFree>>;
 
 // Both handles of a started process.
 struct ProcessHandles

@@ -55,46 +55,50 @@ WORD QueryProcessorArchitecture(GetNativeSystemInfoFn getNativeSystemInfo)
     return sysInfo.wProcessorArchitecture;
 }
 
-bool IsWindows2K()
+namespace
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.IsWindows2K >>");
+// IsWindows2K and IsVistaOrLater: the same query and the same lines, each
+// under its own name ("SetupBootstrapper.<name>...").
+struct VersionCheck
+{
+    const wchar_t* name;
+    bool (*decide)(BOOL queried, const OSVERSIONINFOW& versionInfo);
+    const wchar_t* yesLine;
+    const wchar_t* noLine;
+};
+
+bool RunVersionCheck(const VersionCheck& check)
+{
+    LogMessage(kLogInfo, L"SetupBootstrapper.%s >>", check.name);
     try
     {
         OSVERSIONINFOW versionInfo;
         BOOL queried = QueryOsVersion(&versionInfo);
-        bool answer = IsWindows2KVersion(queried, versionInfo);
-        LogMessage(kLogInfo, answer ? L"SetupBootstrapper.IsWindows2K: the OS is Windows 2000"
-                                    : L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000");
-        LogMessage(kLogInfo, L"SetupBootstrapper.IsWindows2K <<");
+        bool answer = check.decide(queried, versionInfo);
+        LogMessage(kLogInfo, answer ? check.yesLine : check.noLine);
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s <<", check.name);
         return answer;
     }
     catch (...)
     {
-        LogMessage(kLogError, L"SetupBootstrapper.IsWindows2K: exception caught, error returned: %d",
+        LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", check.name,
                    static_cast<int>(GetLastError()));
         return false;
     }
 }
+}  // namespace
+
+bool IsWindows2K()
+{
+    return RunVersionCheck({L"IsWindows2K", IsWindows2KVersion, L"SetupBootstrapper.IsWindows2K: the OS is Windows 2000",
+                            L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000"});
+}
 
 bool IsVistaOrLater()
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.IsVistaOrLater >>");
-    try
-    {
-        OSVERSIONINFOW versionInfo;
-        BOOL queried = QueryOsVersion(&versionInfo);
-        bool answer = IsVistaOrLaterVersion(queried, versionInfo);
-        LogMessage(kLogInfo, answer ? L"SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later"
-                                    : L"SetupBootstrapper.IsVistaOrLater: the OS is not Windows Vista or later");
-        LogMessage(kLogInfo, L"SetupBootstrapper.IsVistaOrLater <<");
-        return answer;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"SetupBootstrapper.IsVistaOrLater: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return false;
-    }
+    return RunVersionCheck({L"IsVistaOrLater", IsVistaOrLaterVersion,
+                            L"SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later",
+                            L"SetupBootstrapper.IsVistaOrLater: the OS is not Windows Vista or later"});
 }
 
 BOOL IsOS64()

@@ -8,57 +8,23 @@
 
 namespace
 {
+// The three readers run the same steps and write the same lines, each under
+// its own name ("SetupBootstrapper.<name>...").
 struct ReaderTraits
 {
+    const wchar_t* name;
     HKEY root;
     REGSAM accessOnNewerSystems;
     DWORD cbLimit;
-    // The trace lines; each reader writes the same texts under its own name.
-    const wchar_t* entry;
-    const wchar_t* arguments;
-    const wchar_t* windows2000;
-    const wchar_t* openFailed;
-    const wchar_t* queryFailed;
-    const wchar_t* success;
-    const wchar_t* exception;
-    const wchar_t* exit;
+    bool number;  // the success line shows a signed decimal, not the text
 };
 
-const ReaderTraits kStringReader = {
-    HKEY_LOCAL_MACHINE, KEY_READ | KEY_WOW64_32KEY, kCbRegistryString,
-    L"SetupBootstrapper.QueryStringValueFromRegistry >>",
-    L"SetupBootstrapper.QueryStringValueFromRegistry: called for %s\\%s",
-    L"SetupBootstrapper.QueryStringValueFromRegistry: getting Reg value in Windows 2000 style",
-    L"SetupBootstrapper.QueryStringValueFromRegistry: failed to open registry key, error returned: %d",
-    L"SetupBootstrapper.QueryStringValueFromRegistry: failed to open registry value, error returned: %d",
-    L"SetupBootstrapper.QueryStringValueFromRegistry: value succesfully get, value = %s",
-    L"SetupBootstrapper.QueryStringValueFromRegistry: exception caught, error returned: %d",
-    L"SetupBootstrapper.QueryStringValueFromRegistry <<",
-};
-
-const ReaderTraits kDwordReader = {
-    HKEY_LOCAL_MACHINE, KEY_READ | KEY_WOW64_64KEY, sizeof(DWORD),
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry >>",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry: called for %s\\%s",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry: getting Reg value in Windows 2000 style",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry: failed to open registry key, error returned: %d",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry: failed to open registry value, error returned: %d",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry: value succesfully get, value = %d",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry: exception caught, error returned: %d",
-    L"SetupBootstrapper.QueryDWORDValueFromRegistry <<",
-};
-
-const ReaderTraits kCurrentUserStringReader = {
-    HKEY_CURRENT_USER, KEY_READ | KEY_WOW64_64KEY, kCbRegistryString,
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx >>",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: called for %s\\%s",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: getting Reg value in Windows 2000 style",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: failed to open registry key, error returned: %d",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: failed to open registry value, error returned: %d",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: value succesfully get, value = %s",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: exception caught, error returned: %d",
-    L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx <<",
-};
+const ReaderTraits kStringReader = {L"QueryStringValueFromRegistry", HKEY_LOCAL_MACHINE,
+                                    KEY_READ | KEY_WOW64_32KEY, kCbRegistryString, false};
+const ReaderTraits kDwordReader = {L"QueryDWORDValueFromRegistry", HKEY_LOCAL_MACHINE, KEY_READ | KEY_WOW64_64KEY,
+                                   sizeof(DWORD), true};
+const ReaderTraits kCurrentUserStringReader = {L"QueryCurrentUserStringValueFromRegistryEx", HKEY_CURRENT_USER,
+                                               KEY_READ | KEY_WOW64_64KEY, kCbRegistryString, false};
 
 // Reads at most traits.cbLimit bytes into a scratch buffer and copies them to
 // the output only on success: a failed read (status 234 included) never
@@ -69,7 +35,7 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     REGSAM access = traits.accessOnNewerSystems;
     if (IsWindows2K())
     {
-        LogMessage(kLogInfo, traits.windows2000);
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s: getting Reg value in Windows 2000 style", traits.name);
         access = KEY_READ;
     }
 
@@ -77,7 +43,8 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     LONG status = RegOpenKeyExW(traits.root, subKey, 0, access, regKey.receive());
     if (status != ERROR_SUCCESS)
     {
-        LogMessage(kLogInfo, traits.openFailed, static_cast<int>(status));
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s: failed to open registry key, error returned: %d", traits.name,
+                   static_cast<int>(status));
         return false;
     }
 
@@ -87,7 +54,8 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     status = RegQueryValueExW(regKey.get(), valueName, nullptr, &type, scratch, &size);
     if (status != ERROR_SUCCESS)
     {
-        LogMessage(kLogInfo, traits.queryFailed, static_cast<int>(status));
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s: failed to open registry value, error returned: %d", traits.name,
+                   static_cast<int>(status));
         return false;
     }
 
@@ -96,31 +64,42 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     return true;
 }
 
-BOOL ReadString(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t* valueName, wchar_t* output)
+void LogValueRead(const ReaderTraits& traits, const void* output, DWORD cbRead)
 {
-    LogMessage(kLogInfo, traits.entry);
+    if (traits.number)
+    {
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s: value succesfully get, value = %d", traits.name,
+                   static_cast<int>(*static_cast<const DWORD*>(output)));
+        return;
+    }
+    // Data stored without a terminator gets none; the line shows only what
+    // was read, not what the caller's buffer held behind it.
+    wchar_t shown[kCchRegistryStringOutput + 1];
+    std::memcpy(shown, output, cbRead);
+    shown[cbRead / sizeof(wchar_t)] = L'\0';
+    LogMessage(kLogInfo, L"SetupBootstrapper.%s: value succesfully get, value = %s", traits.name, shown);
+}
+
+BOOL Read(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t* valueName, void* output)
+{
+    LogMessage(kLogInfo, L"SetupBootstrapper.%s >>", traits.name);
     try
     {
         BOOL result = FALSE;
-        LogMessage(kLogInfo, traits.arguments, subKey, valueName);
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s: called for %s\\%s", traits.name, subKey, valueName);
         DWORD cbRead = 0;
         if (ReadValue(traits, subKey, valueName, output, &cbRead))
         {
             result = TRUE;
-            // Data stored without a terminator gets none; the success line
-            // shows only what was read, not what the caller's buffer held
-            // behind it.
-            wchar_t shown[kCchRegistryStringOutput + 1];
-            std::memcpy(shown, output, cbRead);
-            shown[cbRead / sizeof(wchar_t)] = L'\0';
-            LogMessage(kLogInfo, traits.success, shown);
+            LogValueRead(traits, output, cbRead);
         }
-        LogMessage(kLogInfo, traits.exit);
+        LogMessage(kLogInfo, L"SetupBootstrapper.%s <<", traits.name);
         return result;
     }
     catch (...)
     {
-        LogMessage(kLogError, traits.exception, static_cast<int>(GetLastError()));
+        LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", traits.name,
+                   static_cast<int>(GetLastError()));
         return FALSE;
     }
 }
@@ -128,34 +107,15 @@ BOOL ReadString(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t
 
 BOOL QueryStringValueFromRegistry(const wchar_t* subKey, const wchar_t* valueName, wchar_t* output)
 {
-    return ReadString(kStringReader, subKey, valueName, output);
+    return Read(kStringReader, subKey, valueName, output);
 }
 
 BOOL QueryCurrentUserStringValueFromRegistryEx(const wchar_t* subKey, const wchar_t* valueName, wchar_t* output)
 {
-    return ReadString(kCurrentUserStringReader, subKey, valueName, output);
+    return Read(kCurrentUserStringReader, subKey, valueName, output);
 }
 
 BOOL QueryDWORDValueFromRegistry(const wchar_t* subKey, const wchar_t* valueName, DWORD* output)
 {
-    const ReaderTraits& traits = kDwordReader;
-    LogMessage(kLogInfo, traits.entry);
-    try
-    {
-        BOOL result = FALSE;
-        LogMessage(kLogInfo, traits.arguments, subKey, valueName);
-        DWORD cbRead = 0;
-        if (ReadValue(traits, subKey, valueName, output, &cbRead))
-        {
-            result = TRUE;
-            LogMessage(kLogInfo, traits.success, static_cast<int>(*output));
-        }
-        LogMessage(kLogInfo, traits.exit);
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, traits.exception, static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    return Read(kDwordReader, subKey, valueName, output);
 }

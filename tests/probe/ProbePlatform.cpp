@@ -6,21 +6,6 @@
 
 namespace
 {
-ProbeCommand isWindows2K(L"IsWindows2K", [](int, wchar_t**) {
-    ProbePrint(L"answer", IsWindows2K() ? 1 : 0);
-    return 0;
-});
-
-ProbeCommand isVistaOrLater(L"IsVistaOrLater", [](int, wchar_t**) {
-    ProbePrint(L"answer", IsVistaOrLater() ? 1 : 0);
-    return 0;
-});
-
-ProbeCommand isOS64(L"IsOS64", [](int, wchar_t**) {
-    ProbePrint(L"answer", IsOS64() ? 1 : 0);
-    return 0;
-});
-
 // The three checks in one process, in this order.
 ProbeCommand osChecks(L"OsChecks", [](int, wchar_t**) {
     ProbePrint(L"IsWindows2K", IsWindows2K() ? 1 : 0);

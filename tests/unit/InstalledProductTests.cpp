@@ -3,86 +3,52 @@
 
 #include "bootstrap/ProductIdentity.h"
 #include "product/InstalledProduct.h"
-#include "tests/support/RegistrySandbox.h"
 #include "tests/unit/PlatformProbe.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace test;
-using platform_tests::MessagesStartingWith;
-using platform_tests::RunProbe;
-using ::testing::Contains;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 namespace
 {
 const std::wstring kUninstallEntry =
     std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductCode;
-const wchar_t kDowngradePrefix[] = L"MorvantoBootStrapper.IsDowngrade";
 
+std::wstring SetupOf(const std::wstring& variant)
+{
+    return StandinVariant(L"product-" + variant, L"morvanto9.exe");
+}
+
+// The uninstall entry holds only the values given (none: no entry), in the
+// 32-bit view unless said otherwise.
 class InstalledProduct : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    void SetUp() override { ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Wow32, kUninstallEntry)); }
+    void Entry(const wchar_t* displayName, const wchar_t* displayVersion, RegView view = RegView::Wow32)
     {
-        ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Wow32, kUninstallEntry));
-        ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kUninstallEntry));
+        m_registry.Restore();
+        if (displayName != nullptr)
+            m_registry.SetString(HKEY_LOCAL_MACHINE, view, kUninstallEntry, L"DisplayName", displayName);
+        if (displayVersion != nullptr)
+            m_registry.SetString(HKEY_LOCAL_MACHINE, view, kUninstallEntry, L"DisplayVersion", displayVersion);
     }
-
-    void Installed(const std::wstring& displayVersion, RegView view = RegView::Wow32)
-    {
-        m_registry.SetString(HKEY_LOCAL_MACHINE, view, kUninstallEntry, L"DisplayName", kProductName);
-        m_registry.SetString(HKEY_LOCAL_MACHINE, view, kUninstallEntry, L"DisplayVersion", displayVersion);
-    }
-
     RegistrySandbox m_registry;
 };
-
-// The lines IsDowngrade writes up to reading the kit's version.
-std::vector<std::wstring> DowngradeTraceStart(const std::wstring& installed)
-{
-    return {
-        L"MorvantoBootStrapper.IsDowngrade >>",
-        std::wstring(L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID ") +
-            kProductCode + L" ",
-        L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is " + installed,
-        L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit currently launched",
-        L"MorvantoBootStrapper.IsDowngrade:1",
-    };
-}
-
-std::vector<std::wstring> Concat(std::vector<std::wstring> first, const std::vector<std::wstring>& second)
-{
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
 }  // namespace
 
 TEST(CompareVersionTexts, OrdinalCodeUnitByCodeUnit)
 {
-    struct Case
-    {
-        const wchar_t* installed;
-        const wchar_t* kit;
-        int sign;
-    } cases[] = {
-        {L"9.5", L"9.0", 1},
-        {L"10.0", L"9.5", -1},  // "1" sorts before "9"
+    struct Case { const wchar_t* installed; const wchar_t* kit; int sign; };
+    const Case cases[] = {
+        {L"9.5", L"9.0", 1},     {L"10.0", L"9.5", -1},  // "1" sorts before "9"
         {L"9.0.10", L"9.0.9", -1},
-        {L"9.5 ", L"9.5", 1},  // the longer text is greater
-        {L"9.5", L"9.5 ", -1},
-        {L"9.5b", L"9.5B", 1},  // case-sensitive
-        {L"9.5.0.1", L"9.5.0.1", 0},
-        {L"", L"", 0},
-        {L"", L"9", -1},
-        {L"9.5\x00E9", L"9.5e", 1},
-        // Unsigned: U+FFFF is the greatest code unit, not a negative one.
-        {L"\xFFFF", L"\x0001", 1},
-        {L"\x8000", L"\x7FFF", 1},
+        {L"9.5 ", L"9.5", 1},    {L"9.5", L"9.5 ", -1},  // the longer text is greater
+        {L"9.5b", L"9.5B", 1},   {L"9.5.0.1", L"9.5.0.1", 0},
+        {L"\xFFFF", L"\x0001", 1},  // unsigned: U+FFFF is not negative
     };
-    for (const auto& c : cases)
+    for (const Case& c : cases)
     {
         const int result = CompareVersionTexts(c.installed, c.kit);
         EXPECT_EQ((result > 0) - (result < 0), c.sign) << WideToUtf8(c.installed) << " vs " << WideToUtf8(c.kit);
@@ -91,149 +57,45 @@ TEST(CompareVersionTexts, OrdinalCodeUnitByCodeUnit)
 
 TEST_F(InstalledProduct, InstalledOnlyWithDisplayNameInThe32BitView)
 {
-    struct Case
-    {
-        const char* what;
-        const wchar_t* valueName;  // the one value of the entry; none when null
-        RegView view;
-        bool installed;
-    } cases[] = {
-        {"no uninstall entry", nullptr, RegView::Wow32, false},
-        {"entry in the 32-bit view", L"DisplayName", RegView::Wow32, true},
-        {"entry only in the 64-bit view", L"DisplayName", RegView::Native, false},
-        {"entry without DisplayName", L"DisplayVersion", RegView::Wow32, false},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.what);
-        RegistrySandbox registry;
-        if (c.valueName != nullptr)
-            registry.SetString(HKEY_LOCAL_MACHINE, c.view, kUninstallEntry, c.valueName, L"9.5");
-
-        LogCapture capture;
-        EXPECT_EQ(IsProductInstalled(kProductCode), c.installed ? TRUE : FALSE);
-        const std::vector<std::wstring> messages = capture.Messages();
-        EXPECT_THAT(MessagesStartingWith(messages, L"MorvantoBootStrapper.IsProductInstalled"),
-                    ElementsAre(L"MorvantoBootStrapper.IsProductInstalled >>",
-                                std::wstring(L"MorvantoBootStrapper.IsProductInstalled: Checking if product with ID ") +
-                                    kProductCode + L" is installed",
-                                c.installed ? L"MorvantoBootStrapper.IsProductInstalled: Product is installed"
-                                            : L"MorvantoBootStrapper.IsProductInstalled: Product is not installed",
-                                L"MorvantoBootStrapper.IsProductInstalled <<"))
-            << DescribeMessages(messages);
-        EXPECT_THAT(messages, Contains(L"SetupBootstrapper.QueryStringValueFromRegistry: called for " +
-                                       kUninstallEntry + L"\\DisplayName"));
-    }
-}
-
-TEST_F(InstalledProduct, ProductCodeTooLongForTheKeyPathIsNotInstalled)
-{
-    // Cut to 511 characters, this code would name the entry of kProductCode.
-    const std::wstring longCode = kProductCode + std::wstring(600, L'0');
-    Installed(L"9.5");
-    LogCapture capture;
-    EXPECT_FALSE(IsProductInstalled(longCode.c_str()));
-    EXPECT_THAT(capture.Messages(), Contains(L"MorvantoBootStrapper.IsProductInstalled: Product is not installed"));
-    EXPECT_THAT(MessagesStartingWith(capture.Messages(), L"SetupBootstrapper.Query"), ::testing::IsEmpty());
-}
-
-TEST_F(InstalledProduct, DisplayNameWithoutDisplayVersionIsInstalledButNoDowngrade)
-{
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kUninstallEntry, L"DisplayName", kProductName);
-    LogCapture capture;
+    Entry(nullptr, nullptr);
+    EXPECT_FALSE(IsProductInstalled(kProductCode));
+    Entry(kProductName, nullptr);
     EXPECT_TRUE(IsProductInstalled(kProductCode));
-    capture.TakeMessages();
-
-    EXPECT_FALSE(IsDowngrade(kProductCode, StandinVariant(L"product-9.0", L"morvanto9.exe").c_str()));
-    EXPECT_THAT(MessagesStartingWith(capture.TakeMessages(), kDowngradePrefix),
-                ElementsAre(L"MorvantoBootStrapper.IsDowngrade >>",
-                            std::wstring(L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version "
-                                         L"number using ID ") +
-                                kProductCode + L" ",
-                            L"MorvantoBootStrapper.IsDowngrade: Failed to get installed Zel Morvanto version",
-                            L"MorvantoBootStrapper.IsDowngrade <<"));
+    // Cut to 511 characters, this code would name the entry above.
+    EXPECT_FALSE(IsProductInstalled((kProductCode + std::wstring(600, L'0')).c_str()));
+    Entry(kProductName, nullptr, RegView::Native);
+    EXPECT_FALSE(IsProductInstalled(kProductCode));
+    Entry(nullptr, L"9.5");
+    EXPECT_FALSE(IsProductInstalled(kProductCode));
 }
 
-TEST_F(InstalledProduct, DowngradeOnlyWhenTheInstalledVersionTextIsGreater)
+TEST_F(InstalledProduct, DowngradeOnlyWhenTheInstalledVersionTextIsGreaterAndReadable)
 {
-    struct Case
-    {
-        const wchar_t* installed;
-        std::wstring setupFile;
-        const wchar_t* kitVersion;
-        bool downgrade;
-    } cases[] = {
-        {L"9.5", StandinVariant(L"product-9.0", L"morvanto9.exe"), L"9.0", true},
-        {L"10.0", StandinVariant(L"product-9.5", L"morvanto9.exe"), L"9.5", false},
-        {L"9.0.10", StandinVariant(L"product-9.0.9", L"morvanto9.exe"), L"9.0.9", false},
-        {L"9.5 ", StandinVariant(L"product-9.5", L"morvanto9.exe"), L"9.5", true},
-        {L"9.5b", StandinVariant(L"product-9.5B", L"morvanto9.exe"), L"9.5B", true},
-        {L"9.5", StandinVariant(L"product-9.5", L"morvanto9.exe"), L"9.5", false},
-        // The shipped kit's setup, read through \StringFileInfo\040904b0.
-        {L"9.5.0.1", JoinPath(KitDir(), L"morvanto9.exe"), L"9.5.0.1", false},
-        {L"9.5.0.2", JoinPath(KitDir(), L"morvanto9.exe"), L"9.5.0.1", true},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(WideToUtf8(std::wstring(c.installed) + L" vs " + c.kitVersion));
-        RegistrySandbox registry;
-        registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kUninstallEntry, L"DisplayVersion", c.installed);
-
-        LogCapture capture;
-        EXPECT_EQ(IsDowngrade(kProductCode, c.setupFile.c_str()), c.downgrade ? TRUE : FALSE);
-        const std::vector<std::wstring> expected = Concat(
-            DowngradeTraceStart(c.installed),
-            {
-                L"MorvantoBootStrapper.IsDowngrade:2",
-                L"MorvantoBootStrapper.IsDowngrade:3",
-                std::wstring(L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :") +
-                    c.kitVersion,
-                c.downgrade ? L"MorvantoBootStrapper.IsDowngrade: This is a downgrade"
-                            : L"MorvantoBootStrapper.IsDowngrade: Not a downgrade",
-                L"MorvantoBootStrapper.IsDowngrade <<",
-            });
-        EXPECT_THAT(MessagesStartingWith(capture.Messages(), kDowngradePrefix), ElementsAreArray(expected))
-            << DescribeMessages(capture.Messages());
-    }
-}
-
-TEST_F(InstalledProduct, UnreadableKitVersionIsNoDowngrade)
-{
-    // Above every stand-in's version: only an unreadable one keeps this from
-    // being a downgrade.
-    Installed(L"99");
     ScratchDir empty(L"no-setup");
-    struct Case
-    {
-        const char* what;
-        std::wstring setupFile;
-        std::vector<std::wstring> lines;
-    } cases[] = {
-        {"setup file missing",
-         empty / L"morvanto9.exe",
-         {L"MorvantoBootStrapper.IsDowngrade:21",
-          L"MorvantoBootStrapper.IsDowngrade: Failed to get current Zel Morvanto kit version, error returned: 2"}},
-        // No resource section at all: ERROR_RESOURCE_DATA_NOT_FOUND.
-        {"no version resource",
-         StandinVariant(L"product-no-version", L"morvanto9.exe"),
-         {L"MorvantoBootStrapper.IsDowngrade:21",
-          L"MorvantoBootStrapper.IsDowngrade: Failed to get current Zel Morvanto kit version, error returned: 1812"}},
-        // The translation table names 0407/04b0, the strings stand under
-        // 040904b0.
-        {"no strings for the first translation",
-         StandinVariant(L"product-other-translation", L"morvanto9.exe"),
-         {L"MorvantoBootStrapper.IsDowngrade:2", L"MorvantoBootStrapper.IsDowngrade:31",
-          L"MorvantoBootStrapper.IsDowngrade: Failed to get current Zel Morvanto kit version, error returned: 1813"}},
+    struct Case { const wchar_t* installed; std::wstring setupFile; BOOL downgrade; std::vector<std::wstring> lines; };
+    const std::wstring prefix = L"MorvantoBootStrapper.IsDowngrade";
+    const std::wstring kitVersionIs = prefix + L": Zel Morvanto version currently installing is :";
+    const std::wstring failed = prefix + L": Failed to get current Zel Morvanto kit version, error returned: ";
+    const Case cases[] = {
+        {L"9.5", SetupOf(L"9.0"), TRUE, {kitVersionIs + L"9.0"}},
+        {L"10.0", SetupOf(L"9.5"), FALSE, {kitVersionIs + L"9.5"}},
+        // The shipped kit's setup, read through \StringFileInfo\040904b0.
+        {L"9.5.0.1", JoinPath(KitDir(), L"morvanto9.exe"), FALSE, {kitVersionIs + L"9.5.0.1"}},
+        {nullptr, SetupOf(L"9.0"), FALSE, {prefix + L": Failed to get installed Zel Morvanto version"}},
+        // An installed version above every stand-in's: only an unreadable kit
+        // version keeps these from being downgrades.
+        {L"99", empty / L"morvanto9.exe", FALSE, {prefix + L":21", failed + L"2"}},
+        // Its translation table names 0407/04b0; its strings stand under 040904b0.
+        {L"99", SetupOf(L"other-translation"), FALSE, {prefix + L":31", failed + L"1813"}},
     };
-    for (const auto& c : cases)
+    for (const Case& c : cases)
     {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(WideToUtf8(c.setupFile));
+        Entry(kProductName, c.installed);
         LogCapture capture;
-        EXPECT_FALSE(IsDowngrade(kProductCode, c.setupFile.c_str()));
-        std::vector<std::wstring> expected = Concat(DowngradeTraceStart(L"99"), c.lines);
-        expected.push_back(L"MorvantoBootStrapper.IsDowngrade <<");
-        EXPECT_THAT(MessagesStartingWith(capture.Messages(), kDowngradePrefix), ElementsAreArray(expected))
-            << DescribeMessages(capture.Messages());
+        EXPECT_EQ(IsDowngrade(kProductCode, c.setupFile.c_str()), c.downgrade);
+        for (const std::wstring& line : c.lines)
+            EXPECT_THAT(capture.Messages(), ::testing::Contains(line)) << DescribeMessages(capture.Messages());
     }
 }
 
@@ -244,14 +106,10 @@ TEST_F(InstalledProduct, BareSetupNameIsFoundBesideTheRunningProgramFirst)
     ScratchDir app(L"bare-name-app");
     ScratchDir current(L"bare-name-current");
     CopyFileOrFail(ProbePath(), app / L"bsprobe.exe");
-    CopyFileOrFail(StandinVariant(L"product-9.0", L"morvanto9.exe"), app / L"morvanto9.exe");
-    CopyFileOrFail(StandinVariant(L"product-9.5", L"morvanto9.exe"), current / L"morvanto9.exe");
-    Installed(L"9.5");
-
-    platform_tests::ProbeResult probe = RunProbe(
-        app / L"bsprobe.exe", std::wstring(L"IsDowngrade ") + kProductCode + L" morvanto9.exe", current.Path());
+    CopyFileOrFail(SetupOf(L"9.0"), app / L"morvanto9.exe");
+    CopyFileOrFail(SetupOf(L"9.5"), current / L"morvanto9.exe");
+    Entry(kProductName, L"9.5");
+    platform_tests::ProbeResult probe = platform_tests::RunProbe(
+        std::wstring(L"IsDowngrade ") + kProductCode + L" morvanto9.exe", app / L"bsprobe.exe", current.Path());
     EXPECT_EQ(probe.values["answer"], "1");
-    EXPECT_THAT(probe.log,
-                Contains(L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :9.0"))
-        << DescribeMessages(probe.log);
 }

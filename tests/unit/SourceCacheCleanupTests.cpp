@@ -3,8 +3,8 @@
 
 #include "bootstrap/ProductIdentity.h"
 #include "bootstrap/SourceCacheCleanup.h"
-#include "tests/support/RegistrySandbox.h"
 #include "tests/support/DiagnosticLogReader.h"
+#include "tests/support/RegistrySandbox.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,55 +12,31 @@
 #include <algorithm>
 
 using namespace test;
-using ::testing::ElementsAre;
+using ::testing::Contains;
 
 namespace
 {
 const std::wstring kSourceList =
     std::wstring(L"SOFTWARE\\Classes\\Installer\\Products\\") + kPackedProductCode + L"\\SourceList";
 
-// The Windows Installer's packed form of a braced product code.
-std::wstring PackProductCode(const std::wstring& code)
+// The Windows Installer's packed form of a braced product code: the first
+// three groups backwards, then the two digits of every further byte swapped.
+std::wstring PackProductCode(std::wstring code)
 {
-    std::wstring digits;
-    for (wchar_t c : code)
-    {
-        if (c != L'{' && c != L'}' && c != L'-')
-            digits.push_back(c);
-    }
-    if (digits.size() != 32)
-        return std::wstring();
-    std::wstring packed;
-    // The first three groups (8, 4 and 4 digits) backwards.
-    for (auto [start, length] : {std::pair<size_t, size_t>{0, 8}, {8, 4}, {12, 4}})
-    {
-        std::wstring group = digits.substr(start, length);
-        std::reverse(group.begin(), group.end());
-        packed += group;
-    }
-    // The other sixteen digits byte by byte, the two digits of each swapped.
-    for (size_t i = 16; i < 32; i += 2)
-    {
-        packed.push_back(digits[i + 1]);
-        packed.push_back(digits[i]);
-    }
-    return packed;
+    code.erase(std::remove_if(code.begin(), code.end(), [](wchar_t c) { return c == L'{' || c == L'}' || c == L'-'; }),
+               code.end());
+    std::reverse(code.begin(), code.begin() + 8);
+    std::reverse(code.begin() + 8, code.begin() + 12);
+    std::reverse(code.begin() + 12, code.begin() + 16);
+    for (size_t i = 16; i + 1 < code.size(); i += 2)
+        std::swap(code[i], code[i + 1]);
+    return code;
 }
 
-class SourceCacheCleanup : public ::testing::Test
+bool Has(RegView view, const wchar_t* valueName)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList));
-        ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList));
-    }
-
-    RegistrySandbox m_registry;
-};
-
-const wchar_t kOpening[] = L"Zel_DeleteDRVS9CachedKey: opening registry key:SOFTWARE\\Classes\\Installer\\Products\\"
-                           L"70791EBCD6FC91845947D3DF659806AF\\SourceList";
+    return RegistryValueExists(HKEY_LOCAL_MACHINE, view, kSourceList, valueName);
+}
 }  // namespace
 
 TEST(PackedProductCode, IsThePackedFormOfTheProductCode)
@@ -69,60 +45,44 @@ TEST(PackedProductCode, IsThePackedFormOfTheProductCode)
     EXPECT_EQ(PackProductCode(kProductCode), kPackedProductCode);
 }
 
-TEST_F(SourceCacheCleanup, BothValuesGoAndTheRestOfTheKeyStays)
+TEST(SourceCacheCleanup, DeletesOnlyTheTwoValuesOfTheNativeViewWhateverIsMissing)
 {
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"LastUsedSource", L"n;1;C:\\kit\\");
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"PackageName", L"morvanto9.msi");
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"LastUsedType", L"n");
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList + L"\\Net", L"1", L"C:\\kit\\");
-    // The 32-bit view's copy is not the installer's and stays as it is.
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"LastUsedSource", L"n;1;D:\\");
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"PackageName", L"other.msi");
+    ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList));
+    ASSERT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList));
+    // present: the values in the native view; none: no key there.
+    struct Case { const char* what; std::vector<const wchar_t*> present; std::wstring line; };
+    const Case cases[] = {
+        {"both values", {L"LastUsedSource", L"PackageName"}, L"key:PackageName deleted succesfully"},
+        {"PackageName alone", {L"PackageName"}, L"failed to delete value:LastUsedSource, error returned:2"},
+        {"no key", {}, L"failed to open registry key:" + kSourceList + L", error returned:2"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        RegistrySandbox registry;
+        for (const wchar_t* name : c.present)
+            registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, name, L"n;1;C:\\kit\\");
+        if (!c.present.empty())
+        {
+            registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"LastUsedType", L"n");
+            registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList + L"\\Net", L"1", L"C:\\kit\\");
+        }
+        // The 32-bit view's copy is not the installer's and stays as it is.
+        registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"LastUsedSource", L"n;1;D:\\");
+        registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"PackageName", L"other.msi");
 
-    LogCapture capture;
-    EXPECT_EQ(Zel_DeleteDRVS9CachedKey(), 0);
-    EXPECT_THAT(capture.Messages(), ElementsAre(L"Zel_DeleteDRVS9CachedKey: >>", kOpening,
-                                                L"Zel_DeleteDRVS9CachedKey: registry key opened succesfully",
-                                                L"Zel_DeleteDRVS9CachedKey: key:LastUsedSource deleted succesfully",
-                                                L"Zel_DeleteDRVS9CachedKey: key:PackageName deleted succesfully",
-                                                L"Zel_DeleteDRVS9CachedKey: <<"));
-
-    EXPECT_FALSE(RegistryValueExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"LastUsedSource"));
-    EXPECT_FALSE(RegistryValueExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"PackageName"));
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"LastUsedType"), L"n");
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList + L"\\Net", L"1"), L"C:\\kit\\");
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"LastUsedSource"), L"n;1;D:\\");
-    EXPECT_EQ(RegistryString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"PackageName"), L"other.msi");
-}
-
-TEST_F(SourceCacheCleanup, MissingLastUsedSourceDoesNotKeepPackageName)
-{
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"PackageName", L"morvanto9.msi");
-
-    LogCapture capture;
-    EXPECT_EQ(Zel_DeleteDRVS9CachedKey(), 0);
-    EXPECT_THAT(capture.Messages(),
-                ElementsAre(L"Zel_DeleteDRVS9CachedKey: >>", kOpening,
-                            L"Zel_DeleteDRVS9CachedKey: registry key opened succesfully",
-                            L"Zel_DeleteDRVS9CachedKey: failed to delete value:LastUsedSource, error returned:2",
-                            L"Zel_DeleteDRVS9CachedKey: key:PackageName deleted succesfully",
-                            L"Zel_DeleteDRVS9CachedKey: <<"));
-    EXPECT_FALSE(RegistryValueExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList, L"PackageName"));
-    EXPECT_TRUE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList));
-}
-
-TEST_F(SourceCacheCleanup, MissingKeyIsOneFailureLineAndNothingIsCreated)
-{
-    // Only the 32-bit view has it, which is not where the installer looks.
-    m_registry.SetString(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"PackageName", L"morvanto9.msi");
-
-    LogCapture capture;
-    EXPECT_EQ(Zel_DeleteDRVS9CachedKey(), 0);
-    EXPECT_THAT(capture.Messages(),
-                ElementsAre(L"Zel_DeleteDRVS9CachedKey: >>", kOpening,
-                            L"Zel_DeleteDRVS9CachedKey: failed to open registry key:SOFTWARE\\Classes\\Installer\\"
-                            L"Products\\70791EBCD6FC91845947D3DF659806AF\\SourceList, error returned:2",
-                            L"Zel_DeleteDRVS9CachedKey: <<"));
-    EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList));
-    EXPECT_TRUE(RegistryValueExists(HKEY_LOCAL_MACHINE, RegView::Wow32, kSourceList, L"PackageName"));
+        LogCapture capture;
+        EXPECT_EQ(Zel_DeleteDRVS9CachedKey(), 0);
+        EXPECT_THAT(capture.Messages(), Contains(L"Zel_DeleteDRVS9CachedKey: " + c.line))
+            << DescribeMessages(capture.Messages());
+        EXPECT_FALSE(Has(RegView::Native, L"LastUsedSource"));
+        EXPECT_FALSE(Has(RegView::Native, L"PackageName"));
+        // The key, its other values and subkeys stay; a missing key is not made.
+        const bool hadKey = !c.present.empty();
+        EXPECT_EQ(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList), hadKey);
+        EXPECT_EQ(Has(RegView::Native, L"LastUsedType"), hadKey);
+        EXPECT_EQ(RegistryKeyExists(HKEY_LOCAL_MACHINE, RegView::Native, kSourceList + L"\\Net"), hadKey);
+        EXPECT_TRUE(Has(RegView::Wow32, L"LastUsedSource"));
+        EXPECT_TRUE(Has(RegView::Wow32, L"PackageName"));
+    }
 }
