@@ -17,20 +17,18 @@ add_custom_command(
 add_custom_target(embedded_msxml3_copies ALL
     DEPENDS "${_variants}/msxml3/msxml3r.dll" "${_variants}/msxml3/msxml3.dll")
 
-# The kit versions and broken version resources of the downgrade check.
+# The kit versions and the broken version resource of the downgrade check.
 set(_product_standins "")
-foreach(_version 9.0 9.5 9.0.9 9.5B)
+foreach(_version 9.0 9.5)
     string(REPLACE "." "_" _name "${_version}")
     bootstrapper_add_setup_standin(standin_product_${_name}
         OUTPUT_DIRECTORY "${_variants}/product-${_version}" VERSION "${_version}")
     list(APPEND _product_standins standin_product_${_name})
 endforeach()
-bootstrapper_add_setup_standin(standin_product_no_version
-    OUTPUT_DIRECTORY "${_variants}/product-no-version" NO_VERSION_RESOURCE)
 # The translation table names German, the strings stand under US English.
 bootstrapper_add_setup_standin(standin_product_other_translation
     OUTPUT_DIRECTORY "${_variants}/product-other-translation" TRANSLATION 0x0407 0x04B0 STRING_BLOCK 040904b0)
-list(APPEND _product_standins standin_product_no_version standin_product_other_translation)
+list(APPEND _product_standins standin_product_other_translation)
 add_dependencies(unit_tests ${_product_standins})
 add_dependencies(scenario_tests ${_product_standins})
 

@@ -2,8 +2,8 @@
 // Registration of bsprobe operations: one static ProbeCommand per operation,
 // in the probe file of its subsystem.
 //
-//   static ProbeCommand isWindows2K(L"IsWindows2K", [](int, wchar_t**) {
-//       ProbePrint(L"answer", IsWindows2K() ? 1 : 0);
+//   ProbeCommand osChecks(L"OsChecks", [](int, wchar_t**) {
+//       ProbePrint(L"IsWindows2K", IsWindows2K() ? 1 : 0);
 //       return 0;
 //   });
 

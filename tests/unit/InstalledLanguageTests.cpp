@@ -6,7 +6,7 @@
 #include "language/LanguageCatalogue.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/unit/LanguageTestSupport.h"
-#include "tests/unit/PlatformProbe.h"
+#include "tests/support/ProbeRunner.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -179,7 +179,7 @@ TEST(InstalledLanguageWithoutMsxml4, DocumentCannotBeCreatedAndTheAnswerIsEnglis
     disabled.SetString(HKEY_CURRENT_USER, RegView::Native, L"Software\\Wine\\AppDefaults\\bsprobe.exe\\DllOverrides",
                        L"msxml4", L"");
 
-    platform_tests::ProbeResult probe = platform_tests::RunProbe(ProbePath(), L"GetLangIdFromCrmi " + Quote(crmiPath));
+    test::ProbeResult probe = test::RunProbe(L"GetLangIdFromCrmi " + Quote(crmiPath));
     EXPECT_EQ(probe.values["status"], "-4");
     EXPECT_EQ(probe.values["languageId"], "1033");
     EXPECT_THAT(probe.log, Contains(kOwner + L": failed to create instance of COM DOM document"));

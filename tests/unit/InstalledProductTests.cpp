@@ -3,7 +3,7 @@
 
 #include "bootstrap/ProductIdentity.h"
 #include "product/InstalledProduct.h"
-#include "tests/unit/PlatformProbe.h"
+#include "tests/support/ProbeRunner.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -109,7 +109,7 @@ TEST_F(InstalledProduct, BareSetupNameIsFoundBesideTheRunningProgramFirst)
     CopyFileOrFail(SetupOf(L"9.0"), app / L"morvanto9.exe");
     CopyFileOrFail(SetupOf(L"9.5"), current / L"morvanto9.exe");
     Entry(kProductName, L"9.5");
-    platform_tests::ProbeResult probe = platform_tests::RunProbe(
+    test::ProbeResult probe = test::RunProbe(
         std::wstring(L"IsDowngrade ") + kProductCode + L" morvanto9.exe", app / L"bsprobe.exe", current.Path());
     EXPECT_EQ(probe.values["answer"], "1");
 }

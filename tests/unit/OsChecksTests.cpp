@@ -2,7 +2,7 @@
 // version boundary, and their answers under the versions Wine can emulate.
 
 #include "platform/OsChecks.h"
-#include "tests/unit/PlatformProbe.h"
+#include "tests/support/ProbeRunner.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -73,7 +73,7 @@ TEST(OsChecksByWindowsVersion, AnswersAndTheirLinesFollowTheEmulatedVersion)
     for (const auto& [version, windows2000, vistaOrLater] : cases)
     {
         SCOPED_TRACE(test::WideToUtf8(version));
-        platform_tests::ProbeResult probe = platform_tests::RunProbeOn(version, L"OsChecks");
+        test::ProbeResult probe = test::RunProbeOn(version, L"OsChecks");
         EXPECT_EQ(probe.values["IsWindows2K"], windows2000 ? "1" : "0");
         EXPECT_EQ(probe.values["IsVistaOrLater"], vistaOrLater ? "1" : "0");
         // Windows 2000 is x86 without a processor query; the rest are x64 here.

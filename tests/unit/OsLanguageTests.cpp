@@ -3,7 +3,7 @@
 // folding onto the supported languages.
 
 #include "language/OsLanguage.h"
-#include "tests/unit/PlatformProbe.h"
+#include "tests/support/ProbeRunner.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -132,6 +132,6 @@ TEST(OSLanguageID, MissingInstallationLanguageGivesEnglishWithoutAskingForTheDis
 TEST(OSLanguageIDByWindowsVersion, DisplayLanguageIsConsultedOnlyFromVistaOn)
 {
     MachineLanguage machine(L"0407", {L"it-IT"}, 1040);
-    EXPECT_EQ(platform_tests::RunProbeOn(L"win2003", L"OSLanguageID").values["answer"], "1031");
-    EXPECT_EQ(platform_tests::RunProbeOn(L"vista", L"OSLanguageID").values["answer"], "1040");
+    EXPECT_EQ(test::RunProbeOn(L"win2003", L"OSLanguageID").values["answer"], "1031");
+    EXPECT_EQ(test::RunProbeOn(L"vista", L"OSLanguageID").values["answer"], "1040");
 }

@@ -2,7 +2,7 @@
 // limit, raw bytes of every value type, and Windows 2000's plain KEY_READ.
 
 #include "platform/Registry.h"
-#include "tests/unit/PlatformProbe.h"
+#include "tests/support/ProbeRunner.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -162,8 +162,8 @@ TEST(RegistryReaderOnWindows2000, EveryReaderOpensWithPlainKeyReadAndSaysSo)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(WideToUtf8(c.reader + (L" " + c.key)));
-        platform_tests::ProbeResult probe =
-            platform_tests::RunProbeOn(L"win2k", c.reader + (L" " + Quote(c.key)) + L" S");
+        test::ProbeResult probe =
+            test::RunProbeOn(L"win2k", c.reader + (L" " + Quote(c.key)) + L" S");
         EXPECT_EQ(probe.values["answer"], c.answer);
         EXPECT_EQ(probe.values["value"], c.value);
         EXPECT_THAT(probe.log, Contains(Line(c.reader, L"getting Reg value in Windows 2000 style")));

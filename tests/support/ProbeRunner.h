@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace platform_tests
+namespace test
 {
 struct ProbeResult
 {
@@ -24,14 +24,14 @@ struct ProbeResult
 
 // arguments: the operation and its arguments, quoted where needed. probePath
 // may be a copy of bsprobe.exe elsewhere.
-inline ProbeResult RunProbe(const std::wstring& arguments, const std::wstring& probePath = test::ProbePath(),
+inline ProbeResult RunProbe(const std::wstring& arguments, const std::wstring& probePath = ProbePath(),
                             const std::wstring& currentDirectory = {})
 {
-    test::ScratchDir temp(L"probe-temp");
-    test::ChildProcess child(test::Quote(probePath) + L" " + arguments,
+    ScratchDir temp(L"probe-temp");
+    ChildProcess child(Quote(probePath) + L" " + arguments,
                              currentDirectory.empty() ? temp.Path() : currentDirectory,
                              {{L"TMP", temp.Path()}, {L"TEMP", temp.Path()}}, /*captureOutput*/ true);
-    EXPECT_TRUE(child.WaitForExit(60000)) << "bsprobe " << test::WideToUtf8(arguments) << " did not end";
+    EXPECT_TRUE(child.WaitForExit(60000)) << "bsprobe " << WideToUtf8(arguments) << " did not end";
 
     ProbeResult result;
     std::istringstream output(child.Output());
@@ -43,14 +43,14 @@ inline ProbeResult RunProbe(const std::wstring& arguments, const std::wstring& p
         if (equals != std::string::npos)
             result.values[line.substr(0, equals)] = line.substr(equals + 1);
     }
-    result.log = test::ReadDiagnosticLog(test::DiagnosticLogIn(temp.Path())).messages;
+    result.log = ReadDiagnosticLog(DiagnosticLogIn(temp.Path())).messages;
     return result;
 }
 
 // The same with Wine emulating another Windows version ("win2k", "winxp"...).
 inline ProbeResult RunProbeOn(const wchar_t* wineVersion, const std::wstring& arguments)
 {
-    test::ScopedWineVersion version(L"bsprobe.exe", wineVersion);
+    ScopedWineVersion version(L"bsprobe.exe", wineVersion);
     return RunProbe(arguments);
 }
-}  // namespace platform_tests
+}  // namespace test
