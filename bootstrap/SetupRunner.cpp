@@ -39,6 +39,19 @@ bool FormatSetupCommandLine(const InstallModeFlags& mode, const wchar_t* setupFi
     return SUCCEEDED(hr);
 }
 
+BOOL StartChildProcess(wchar_t* commandLine, ProcessHandles* child)
+{
+    STARTUPINFOW startupInfo;
+    ZeroMemory(&startupInfo, sizeof(startupInfo));
+    startupInfo.cb = sizeof(startupInfo);
+    PROCESS_INFORMATION processInfo;
+    ZeroMemory(&processInfo, sizeof(processInfo));
+    BOOL started = CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
+                                  &processInfo);
+    child->Take(processInfo);
+    return started;
+}
+
 void WaitForChildProcess(HANDLE process)
 {
     // WaitForSingleObject on a null handle fails at once, which ends the
@@ -92,20 +105,10 @@ int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageAr
             return 0;
         }
 
-        STARTUPINFOW startupInfo;
-        ZeroMemory(&startupInfo, sizeof(startupInfo));
-        startupInfo.cb = sizeof(startupInfo);
-        PROCESS_INFORMATION processInfo;
-        ZeroMemory(&processInfo, sizeof(processInfo));
-
         LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Running: %s with args: %s", wzFilename,
                    pwzProperties);
-        // No application name: the platform takes the program from the first
-        // token and looks for it beside the bootstrapper first.
-        BOOL started = CreateProcessW(nullptr, pwzProperties, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                      &startupInfo, &processInfo);
         ProcessHandles child;
-        child.Take(processInfo);
+        BOOL started = StartChildProcess(pwzProperties, &child);
 
         LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end");
         WaitForChildProcess(child.process.get());

@@ -3,6 +3,7 @@
 // the run's mode and wait until it has ended.
 
 #include "bootstrap/CommandLine.h"
+#include "platform/Handles.h"
 
 #include <windows.h>
 
@@ -32,6 +33,15 @@ bool FormatSetupCommandLine(const InstallModeFlags& mode, const wchar_t* setupFi
 // not be started, or was not, because its command line would not fit or no
 // temporary folder was known. The setup's own exit code is not read.
 int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageArg);
+
+// Starts a command line whose first token is a bare program name, the way
+// the bootstrapper starts every child: no application name (the platform
+// finds the program beside the bootstrapper, in the current directory, the
+// system folders and the PATH, in that order), no inherited handles, our own
+// environment and current directory. commandLine may be changed by the call.
+// FALSE with the platform's error when it did not start; the holders are then
+// empty.
+BOOL StartChildProcess(wchar_t* commandLine, ProcessHandles* child);
 
 // Waits for a child process a millisecond at a time, keeping the arrow
 // cursor, without dispatching window messages: our own dialogs are closed by

@@ -88,6 +88,7 @@ using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueRegKey = UniqueResource<NullableHandleTraits<HKEY, RegCloseKey>>;
 using UniqueModule = UniqueResource<NullableHandleTraits<HMODULE, FreeLibrary>>;
 using UniqueLocalMemory = UniqueResource<NullableHandleTraits<HLOCAL, LocalFree>>;
+using UniqueGdiObject = UniqueResource<NullableHandleTraits<HGDIOBJ, DeleteObject>>;
 
 // Both handles of a started process.
 struct ProcessHandles

@@ -19,15 +19,6 @@ int mdacListPosition = 0;
 
 namespace
 {
-struct GdiObjectTraits
-{
-    using Type = HGDIOBJ;
-    static Type Empty() noexcept { return nullptr; }
-    static bool IsValid(Type h) noexcept { return h != nullptr; }
-    static void Close(Type h) noexcept { DeleteObject(h); }
-};
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
-
 // What one open prerequisites dialog holds besides its block. It lives in
 // CreatePrereqDialog, so the font and the brush go when the dialog has gone,
 // whichever way it ended.

@@ -59,15 +59,7 @@ BOOL StartRegistrationTool(const wchar_t* commandFormat, const wchar_t* libraryP
         return FALSE;
     }
 
-    STARTUPINFOW startupInfo;
-    ZeroMemory(&startupInfo, sizeof(startupInfo));
-    startupInfo.cb = sizeof(startupInfo);
-    PROCESS_INFORMATION processInfo;
-    ZeroMemory(&processInfo, sizeof(processInfo));
-    BOOL started = CreateProcessW(nullptr, wsCommand, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startupInfo,
-                                  &processInfo);
-    tool->Take(processInfo);
-    return started;
+    return StartChildProcess(wsCommand, tool);
 }
 
 // Registering and un-registering run the tool the same way and differ only

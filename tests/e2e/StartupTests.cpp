@@ -52,7 +52,6 @@ TEST(Startup, EveryRunThatGetsPastTheCommandLineEndsWith0)
         bool asksForLanguage;
         std::wstring expectedStart;  // the setup command line up to the log argument
     } cases[] = {
-        {"no arguments", L"", true, L"morvanto9.exe " + std::wstring(kEnglish) + L" "},
         {"an unknown switch alone", L"/q", true, L"morvanto9.exe " + std::wstring(kEnglish) + L" "},
         {"a bare word alone", L"setup.iss", true, L"morvanto9.exe " + std::wstring(kEnglish) + L" "},
         {"silent", L"/S answers.iss", false,
@@ -164,27 +163,4 @@ TEST(Startup, ASecondInstanceWithoutACaptionedWindowOnlyLogsIt)
     EXPECT_EQ(scenario.Run(L"/s again.iss"), 0u);
     EXPECT_EQ(scenario.SetupCommandLine(),
               L"morvanto9.exe /s /f1again.iss " + std::wstring(kEnglish) + L" /qn " + InstallerLogArgument(scenario));
-}
-
-TEST(Startup, TheInstallerLogPathStaysWholeInATemporaryFolderWithSpaces)
-{
-    ScenarioOptions options;
-    options.tempWithSpaces = true;
-    Scenario scenario(L"temp-spaces", options);
-    scenario.SetPrerequisitesPresent();
-    ASSERT_EQ(scenario.Run(L"/s a.iss"), 0u);
-    EXPECT_EQ(scenario.SetupCommandLine(),
-              L"morvanto9.exe /s /f1a.iss " + std::wstring(kEnglish) + L" /qn " + InstallerLogArgument(scenario));
-    EXPECT_NE(scenario.TempFolder().find(L"temp with spaces"), std::wstring::npos);
-    EXPECT_TRUE(scenario.Log().exists);
-}
-
-TEST(Startup, AMissingSetupEndsTheRunWith0)
-{
-    Scenario scenario(L"no-setup");
-    scenario.SetPrerequisitesPresent();
-    scenario.RemoveKitFile(L"morvanto9.exe");
-    EXPECT_EQ(scenario.Run(L"/s a.iss"), 0u);
-    EXPECT_FALSE(scenario.SetupWasStarted());
-    EXPECT_THAT(scenario.LogMessages(), Contains(L"MorvantoBootStrapper.CreateMsiexecProcess: Process ended"));
 }
