@@ -130,6 +130,16 @@ TEST(ProductImage, ImportsOnlyWhatWindows2000Has)
     }
 }
 
+TEST(ProductImage, CarriesItsOwnVersionRecord)
+{
+    PeImage image(X86Bootstrapper());
+    ASSERT_TRUE(image.Valid()) << image.Error();
+    std::string version = image.Resource(L"#16", L"#1");
+    const std::wstring text(reinterpret_cast<const wchar_t*>(version.data()), version.size() / sizeof(wchar_t));
+    EXPECT_NE(text.find(L"Zel Morvanto 9.5 Setup Bootstrapper"), std::wstring::npos);
+    EXPECT_NE(text.find(L"SetupBootstrapper.exe"), std::wstring::npos);
+}
+
 TEST(ProductImage, ManifestAsksForAdministratorAndCommonControls6)
 {
     PeImage image(X86Bootstrapper());
