@@ -3,7 +3,8 @@
 # quick when everything is there; run as root (or with sudo available).
 set -eu
 
-packages="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 xvfb xauth googletest"
+# fonts-wine: Tahoma and Marlett, which the dialogs are laid out with.
+packages="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth googletest"
 
 missing=""
 for package in $packages; do
@@ -27,7 +28,7 @@ log=$(mktemp)
 # A failing index of an architecture we do not use must not stop us; a
 # package that cannot be installed must.
 $as_root apt-get update -qq >"$log" 2>&1 || true
-if ! DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-install-recommends $missing >>"$log" 2>&1; then
+if ! DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq $missing >>"$log" 2>&1; then
     echo "install-deps: apt-get could not install$missing; see $log" >&2
     exit 1
 fi
