@@ -225,12 +225,15 @@ Lines SetupRun(const std::wstring& modeLine, const std::wstring& commandLine)
             L"MorvantoBootStrapper.CreateMsiexecProcess <<"};
 }
 
+namespace
+{
 bool IsPaintingNoise(const std::wstring& line)
 {
     return line == L"SetupBootstrapper.PrereqDialogCallback: unknown message" ||
            line == L"SetupBootstrapper.PrereqDialogCallback: WM_CTCOLORSTATIC" ||
            line == L"SetupBootstrapper.PrereqDialogCallback <<";
 }
+}  // namespace
 
 Lines WithoutPaintingNoise(const Lines& lines)
 {

@@ -88,8 +88,8 @@ Lines Detect(const System& system, const Detections& detections);
 
 Lines SetupRun(const std::wstring& modeLine, const std::wstring& commandLine);
 
-// The lines of the prerequisites dialog procedure that depend on painting
-// and on the window manager: how many come and where is Wine's business.
-bool IsPaintingNoise(const std::wstring& line);
+// Without the lines of the prerequisites dialog procedure that depend on
+// painting and on the window manager: how many come and where is Wine's
+// business.
 Lines WithoutPaintingNoise(const Lines& lines);
 }  // namespace transcript

@@ -130,23 +130,30 @@ void CloseSetupAndWait(ChildProcess& child)
     EXPECT_EQ(child.ExitCode(), 0u);
 }
 
-std::vector<std::vector<std::string>> Journal(const Scenario& scenario)
+
+// The beginning every run over an installed product shares, up to the
+// downgrade decision.
+Log InstalledProductStart(bool fullUi, const std::wstring& installed, bool downgrade)
 {
-    std::vector<std::vector<std::string>> calls;
-    std::istringstream lines(ReadFileBytes(scenario.KitFile(L"downloadandrun-journal.txt")));
-    std::string line;
-    while (std::getline(lines, line))
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> fields;
-        std::istringstream parts(line);
-        std::string field;
-        while (std::getline(parts, field, '\t'))
-            fields.push_back(field);
-        calls.push_back(fields);
-    }
-    return calls;
+    Log log;
+    if (fullUi)
+        log << L"SetupBootStrapper.WinMain: This is a FULL UI 'Zel Morvanto 9.5' install";
+    log << IsWindows2K(kWindows7) << L"MorvantoBootStrapper.LaunchExe >>" << EnglishOnWindows7()
+        << L"MorvantoBootStrapper.LaunchExe: OS language to be used: 1033" << IsProductInstalled(kWindows7, true)
+        << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a downgrade is attempted"
+        << L"MorvantoBootStrapper.IsDowngrade >>"
+        << L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID " +
+               kProductCode + L" "
+        << Read(kWindows7, Reader::String, kUninstallKey, L"DisplayVersion", Found(installed))
+        << L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is " + installed
+        << L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit currently launched"
+        << L"MorvantoBootStrapper.IsDowngrade:1" << L"MorvantoBootStrapper.IsDowngrade:2"
+        << L"MorvantoBootStrapper.IsDowngrade:3"
+        << L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :9.5.0.1"
+        << (downgrade ? L"MorvantoBootStrapper.IsDowngrade: This is a downgrade"
+                      : L"MorvantoBootStrapper.IsDowngrade: Not a downgrade")
+        << L"MorvantoBootStrapper.IsDowngrade <<";
+    return log;
 }
 
 void InstallProduct(Scenario& scenario, const std::wstring& version)
@@ -212,7 +219,7 @@ TEST(WholeRun, GermanXpInstallsMissingDotNetThroughTheDialogs)
     CloseSetupAndWait(*child);
 
     // The library got the dialog as its window and the chosen language.
-    auto calls = Journal(scenario);
+    auto calls = ReadLibraryJournal(scenario.KitDir());
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_THAT(calls[0], ElementsAre(window, "http://download.microsoft.com/download/a/3/f/a3f1bf98-18f3-4036-9b68-8e6de530ce0a",
                                       "NetFx64.exe", "1031", "0", "/q:a /c:\"install /l /q\"", "10", "",
@@ -304,22 +311,8 @@ TEST(WholeRun, UpdateOfTheSameVersionKeepsTheInstalledLanguageAndClearsTheSource
 
     const std::wstring commandLine = L"morvanto9.exe -l1031 /vProductLanguage=1031 " + LogArgument(scenario);
     EXPECT_EQ(scenario.SetupCommandLine(), commandLine);
-    Log expected;
-    expected << L"SetupBootStrapper.WinMain: This is a FULL UI 'Zel Morvanto 9.5' install" << IsWindows2K(kWindows7)
-             << L"MorvantoBootStrapper.LaunchExe >>" << EnglishOnWindows7()
-             << L"MorvantoBootStrapper.LaunchExe: OS language to be used: 1033" << IsProductInstalled(kWindows7, true)
-             << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a downgrade is attempted"
-             << L"MorvantoBootStrapper.IsDowngrade >>"
-             << L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID " +
-                    kProductCode + L" "
-             << Read(kWindows7, Reader::String, kUninstallKey, L"DisplayVersion", Found(L"9.5.0.1"))
-             << L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is 9.5.0.1"
-             << L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit currently launched"
-             << L"MorvantoBootStrapper.IsDowngrade:1" << L"MorvantoBootStrapper.IsDowngrade:2"
-             << L"MorvantoBootStrapper.IsDowngrade:3"
-             << L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :9.5.0.1"
-             << L"MorvantoBootStrapper.IsDowngrade: Not a downgrade" << L"MorvantoBootStrapper.IsDowngrade <<"
-             << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is not a downgrade, installation "
+    Log expected = InstalledProductStart(true, L"9.5.0.1", false);
+    expected << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is not a downgrade, installation "
                 L"continues"
              << L"Zel_DeleteDRVS9CachedKey: >>" << L"Zel_DeleteDRVS9CachedKey: opening registry key:" + kSourceListKey
              << L"Zel_DeleteDRVS9CachedKey: registry key opened succesfully"
@@ -344,23 +337,8 @@ namespace
 {
 Log DowngradeLog(bool fullUi)
 {
-    Log log;
-    if (fullUi)
-        log << L"SetupBootStrapper.WinMain: This is a FULL UI 'Zel Morvanto 9.5' install";
-    log << IsWindows2K(kWindows7) << L"MorvantoBootStrapper.LaunchExe >>" << EnglishOnWindows7()
-        << L"MorvantoBootStrapper.LaunchExe: OS language to be used: 1033" << IsProductInstalled(kWindows7, true)
-        << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a downgrade is attempted"
-        << L"MorvantoBootStrapper.IsDowngrade >>"
-        << L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID " +
-               kProductCode + L" "
-        << Read(kWindows7, Reader::String, kUninstallKey, L"DisplayVersion", Found(L"9.6"))
-        << L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is 9.6"
-        << L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit currently launched"
-        << L"MorvantoBootStrapper.IsDowngrade:1" << L"MorvantoBootStrapper.IsDowngrade:2"
-        << L"MorvantoBootStrapper.IsDowngrade:3"
-        << L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :9.5.0.1"
-        << L"MorvantoBootStrapper.IsDowngrade: This is a downgrade" << L"MorvantoBootStrapper.IsDowngrade <<"
-        << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is a downgrade, aborting installation"
+    Log log = InstalledProductStart(fullUi, L"9.6", true);
+    log << L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is a downgrade, aborting installation"
         << L"MorvantoBootStrapper.LaunchExe: aborting installation" << kRunEnd;
     return log;
 }

@@ -94,14 +94,6 @@ std::vector<std::wstring> LogCapture::Messages() const
     return ReadDiagnosticLog(LogPath()).messages;
 }
 
-std::vector<std::wstring> LogCapture::TakeMessages()
-{
-    std::vector<std::wstring> all = Messages();
-    std::vector<std::wstring> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(m_taken, all.size())), all.end());
-    m_taken = all.size();
-    return fresh;
-}
-
 std::string DescribeMessages(const std::vector<std::wstring>& messages)
 {
     std::string text;

@@ -44,15 +44,12 @@ public:
 
     // Every message written since the capture began.
     std::vector<std::wstring> Messages() const;
-    // The messages written since the last call (or since the capture began).
-    std::vector<std::wstring> TakeMessages();
 
 private:
     ScratchDir m_scratch;
     std::wstring m_tempFolder;
     std::wstring m_oldTmp;
     std::wstring m_oldTemp;
-    size_t m_taken = 0;
 };
 
 // Two message lists side by side, for a readable failure report.

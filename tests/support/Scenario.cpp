@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace test
 {
 namespace
@@ -42,26 +44,6 @@ Scenario::Scenario(const std::wstring& name, const ScenarioOptions& options) : m
 }
 
 Scenario::~Scenario() = default;
-
-void Scenario::WriteKitFile(const std::wstring& name, const std::string& bytes)
-{
-    WriteFileBytes(KitFile(name), bytes);
-}
-
-void Scenario::WriteCatalogue(const std::wstring& text)
-{
-    WriteUtf16File(KitFile(L"languages.ini"), text);
-}
-
-void Scenario::RemoveKitFile(const std::wstring& name)
-{
-    DeleteFileW(KitFile(name).c_str());
-}
-
-void Scenario::ReplaceKitFile(const std::wstring& name, const std::wstring& from)
-{
-    CopyFileOrFail(from, KitFile(name));
-}
 
 void Scenario::SetPrerequisitesPresent()
 {
@@ -128,22 +110,16 @@ void CloseSetupWindow(HWND window)
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
-HWND WaitForDialogWith(DWORD processId, int controlId, DWORD timeoutMs)
+std::vector<std::vector<std::string>> ReadLibraryJournal(const std::wstring& folder)
 {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : TopLevelWindowsOf(processId))
-            {
-                if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770" && GetDlgItem(window, controlId))
-                {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    return found;
+    std::vector<std::vector<std::string>> calls;
+    for (const std::string& line : ReadLines(JoinPath(folder, kLibraryJournal)))
+    {
+        std::istringstream fields(line);
+        calls.emplace_back();
+        for (std::string field; std::getline(fields, field, '	');)
+            calls.back().push_back(field);
+    }
+    return calls;
 }
 }  // namespace test

@@ -43,12 +43,6 @@ public:
     const std::wstring& TempFolder() const { return m_tempFolder; }
     std::wstring KitFile(const std::wstring& name) const { return JoinPath(m_kitDir, name); }
 
-    void WriteKitFile(const std::wstring& name, const std::string& bytes);
-    void WriteCatalogue(const std::wstring& text);  // languages.ini, UTF-16
-    void RemoveKitFile(const std::wstring& name);
-    // Puts another build of a kit file in place (a stand-in variant).
-    void ReplaceKitFile(const std::wstring& name, const std::wstring& from);
-
     RegistrySandbox& Registry() { return m_registry; }
     // .NET Framework 2.0 and MDAC 2.8 registered (the other prerequisites
     // are built into the Windows that Wine emulates by default, or need no
@@ -91,9 +85,12 @@ HWND WaitForSetupWindow(DWORD timeoutMs = kWindowTimeoutMs);
 void CloseSetupWindow(HWND window);
 
 // The bootstrapper's dialogs all bear the product's caption; each is told
-// apart by a control only it has.
+// apart by a control only it has (see WaitForDialogWith).
 constexpr int kLanguageListId = 1005;     // the language-selection dialog
 constexpr int kPrerequisiteListId = 1016; // the prerequisites dialog
 constexpr int kOpenLocationBoxId = 1025;  // the prerequisite failure dialog
-HWND WaitForDialogWith(DWORD processId, int controlId, DWORD timeoutMs = kWindowTimeoutMs);
+
+// The calls the download-and-run stand-in in folder journaled, each split
+// into its fourteen fields.
+std::vector<std::vector<std::string>> ReadLibraryJournal(const std::wstring& folder);
 }  // namespace test

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace test
 {
 std::wstring EnvironmentValue(const wchar_t* name)
@@ -76,6 +78,19 @@ std::string ReadFileBytes(const std::wstring& path)
         bytes.append(buffer, cbRead);
     CloseHandle(file);
     return bytes;
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFileBytes(path));
+    for (std::string line; std::getline(in, line);)
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes)

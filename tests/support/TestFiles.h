@@ -24,6 +24,8 @@ bool FileExists(const std::wstring& path);
 bool DirectoryExists(const std::wstring& path);
 
 std::string ReadFileBytes(const std::wstring& path);  // empty when missing
+// The file's lines, without their CR LF or LF; empty when missing.
+std::vector<std::string> ReadLines(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // UTF-16LE with a byte-order mark, the encoding the profile functions read
 // most reliably.

@@ -70,6 +70,25 @@ bool WaitForWindowGone(HWND window, DWORD timeoutMs)
     return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
 }
 
+HWND WaitForDialogWith(DWORD processId, int controlId, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindowsOf(processId))
+            {
+                if (IsWindowVisible(window) && ClassNameOf(window) == L"#32770" && GetDlgItem(window, controlId))
+                {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
 std::wstring WindowText(HWND window)
 {
     wchar_t text[4096] = L"";

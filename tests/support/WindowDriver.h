@@ -21,6 +21,8 @@ HWND WaitForTopLevelWindow(DWORD processId, const wchar_t* className, const wcha
 HWND WaitForAnyTopLevelWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs = kWindowTimeoutMs);
 std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 bool WaitForWindowGone(HWND window, DWORD timeoutMs = kWindowTimeoutMs);
+// A visible dialog of the process that has the control; null after the time-out.
+HWND WaitForDialogWith(DWORD processId, int controlId, DWORD timeoutMs = kWindowTimeoutMs);
 
 std::wstring WindowText(HWND window);
 std::wstring ControlText(HWND dialog, int controlId);

@@ -59,15 +59,7 @@ void LibraryFolder::Answer(const std::string& fileName, const std::string& answe
 
 std::vector<std::vector<std::string>> LibraryFolder::Journal() const
 {
-    std::vector<std::vector<std::string>> calls;
-    for (const std::string& line : ReadLines(m_folder / L"downloadandrun-journal.txt"))
-    {
-        std::istringstream in(line);
-        calls.emplace_back();
-        for (std::string field; std::getline(in, field, '\t');)
-            calls.back().push_back(field);
-    }
-    return calls;
+    return ReadLibraryJournal(m_folder.Path());
 }
 
 std::vector<std::string> ExpectedCall(HWND window, const Prerequisite& row, int language, int kindNumber)
@@ -93,18 +85,6 @@ UrlRecorder::~UrlRecorder()
     WaitUntil([this] { return DeleteFileW(m_program.c_str()) || !FileExists(m_program); }, 10000);
 }
 
-std::vector<std::string> ReadLines(const std::wstring& path)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(ReadFileBytes(path));
-    for (std::string line; std::getline(in, line);)
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 BackgroundCall::~BackgroundCall()
 {
@@ -131,16 +111,4 @@ std::vector<HWND> OwnDialogs()
     return dialogs;
 }
 
-HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs)
-{
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : OwnDialogs())
-                found = GetDlgItem(window, controlId) != nullptr ? window : found;
-            return found != nullptr;
-        },
-        timeoutMs);
-    return found;
-}
 }  // namespace test

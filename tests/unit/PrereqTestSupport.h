@@ -7,7 +7,9 @@
 #include "prerequisites/PrereqCatalogue.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/RegistrySandbox.h"
+#include "tests/support/Scenario.h"
 #include "tests/support/TestFiles.h"
+#include "tests/support/WindowDriver.h"
 
 #include <windows.h>
 
@@ -60,8 +62,6 @@ private:
     ScratchDir m_folder;
 };
 
-// Lines of a UTF-8 text file, CR LF or LF ended.
-std::vector<std::string> ReadLines(const std::wstring& path);
 
 // The fourteen fields the library receives for a row.
 std::vector<std::string> ExpectedCall(HWND window, const Prerequisite& row, int language, int kindNumber);
@@ -108,9 +108,12 @@ private:
     std::thread m_thread;
 };
 
-// The visible dialogs of this process, and one with the control (the
-// prerequisites dialog has its list, the failure dialog its text); null
-// after the time-out.
+// The visible dialogs of this process.
 std::vector<HWND> OwnDialogs();
-HWND WaitForOwnDialogWith(int controlId, DWORD timeoutMs = 20000);
+// One of them with the control (the prerequisites dialog has its list, the
+// failure dialog its text); null after the time-out.
+inline HWND WaitForOwnDialogWith(int controlId)
+{
+    return WaitForDialogWith(GetCurrentProcessId(), controlId);
+}
 }  // namespace test
