@@ -11,7 +11,9 @@
 # The pictures of docs/ change only when someone runs this on purpose. It
 # builds the x64 test build's dialogcamera.exe, which opens each dialog through
 # the bootstrapper's own functions, and runs it under wine64 on a virtual
-# display of its own. The same picture always gives the same PNG bytes.
+# display of its own. The same picture always gives the same PNG bytes. It
+# waits for the prefix's wineserver to end before the display goes, so run it
+# while no test run of this build holds that server.
 #
 # The test suite runs it as "render-dialogs.sh --in-test <folder>": the build,
 # the Wine prefix, the wineserver and the virtual display are then the test
