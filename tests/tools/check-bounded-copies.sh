@@ -9,8 +9,8 @@ unbounded='wcscpy|wcscat|strcpy|strcat|lstrcpy[AW]?|lstrcat[AW]?|sprintf|swprint
 # A name followed by "(" is a call (or a declaration of one); the names in
 # quotes of the import allow-list are not.
 found=$(find . -path ./build -prune -o -type f \
-            \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' \) -print |
-        sort | xargs grep -nE "(^|[^A-Za-z0-9_])($unbounded)[[:space:]]*\(" || true)
+            \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' \) -print0 |
+        sort -z | xargs -0 -r grep -nE "(^|[^A-Za-z0-9_])($unbounded)[[:space:]]*\(" || true)
 if [ -n "$found" ]; then
     echo "unbounded copy, append or format (use StringCchCopy/Cat/Printf):"
     echo "$found"
