@@ -116,7 +116,8 @@ void BuildCataloguePath(wchar_t* wzIniFile, size_t cchIniFile)
 
 int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
 {
-    // First, before anything can load a library on demand.
+    // First, before anything can load a library on demand (the single-instance
+    // guard that ran before WinMain only created a mutex).
     TakeCurrentDirectoryOutOfDllSearch();
     instanceHandle = instance;
 
