@@ -11,6 +11,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cwchar>
+
 #include <strsafe.h>
 
 HINSTANCE instanceHandle;
@@ -32,6 +34,41 @@ const wchar_t* FileNamePart(const wchar_t* path)
             name = p + 1;
     }
     return name;
+}
+
+// The bootstrapper runs elevated, usually started from a Downloads folder
+// that holds whatever else was downloaded. Libraries loaded by name later on
+// (downloadandrun.dll, and those the shell, COM and the common controls pull
+// in) must not come from the current directory; the executable's own folder
+// stays first in the search.
+//
+// Naming our own folder as the DLL directory does this on every Windows that
+// has the function: the search becomes our folder, our folder again, then the
+// system's folders and PATH, without the current directory, just as with
+// the empty name. Wine takes the empty name for no setting at all and keeps
+// searching the current directory, so the folder is named. Windows 2000 and
+// XP before SP1 lack the function, so it is looked up; there the search
+// stays as the system has it.
+void TakeCurrentDirectoryOutOfDllSearch()
+{
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    if (kernel32 == nullptr)
+        return;
+    auto setDllDirectory =
+        reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDllDirectoryW")));
+    if (setDllDirectory == nullptr)
+        return;
+    // Cut behind the last backslash: "C:\" stays a folder, where "C:" would
+    // name the drive's current directory.
+    wchar_t ownFolder[kCchText];
+    DWORD cch = GetModuleFileNameW(nullptr, ownFolder, static_cast<DWORD>(ARRAYSIZE(ownFolder)));
+    wchar_t* lastBackslash = cch > 0 && cch < ARRAYSIZE(ownFolder) ? wcsrchr(ownFolder, L'\\') : nullptr;
+    if (lastBackslash != nullptr)
+        lastBackslash[1] = L'\0';
+    else
+        ownFolder[0] = L'\0';  // a path we cannot trust: the empty name still serves on Windows
+    setDllDirectory(ownFolder);
 }
 
 // The user's foreground lock time-out would otherwise stop a background
@@ -79,6 +116,9 @@ void BuildCataloguePath(wchar_t* wzIniFile, size_t cchIniFile)
 
 int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
 {
+    // First, before anything can load a library on demand (the single-instance
+    // guard that ran before WinMain only created a mutex).
+    TakeCurrentDirectoryOutOfDllSearch();
     instanceHandle = instance;
 
     wchar_t wzProductName[kCchText];

@@ -5,7 +5,7 @@
 #include "language/InstalledLanguage.h"
 #include "tests/probe/Probe.h"
 
-#include <cwchar>
+#include <strsafe.h>
 
 namespace
 {
@@ -14,7 +14,7 @@ ProbeCommand getLangIdFromCrmi(L"GetLangIdFromCrmi", [](int argc, wchar_t** argv
     if (argc < 1)
         return 2;
     wchar_t languageId[1024];
-    std::wcscpy(languageId, L"untouched");
+    StringCchCopyW(languageId, ARRAYSIZE(languageId), L"untouched");
     LONG status = GetLangIdFromCrmi(argv[0], languageId);
     ProbePrint(L"status", status);
     ProbePrint(L"languageId", languageId);

@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include <strsafe.h>
+
 namespace
 {
 ProbeCommand* g_commands = nullptr;
@@ -37,7 +39,7 @@ void ProbePrint(const wchar_t* name, const wchar_t* value)
 void ProbePrint(const wchar_t* name, long long value)
 {
     wchar_t text[32];
-    std::swprintf(text, 32, L"%lld", value);
+    StringCchPrintfW(text, ARRAYSIZE(text), L"%lld", value);
     ProbePrint(name, text);
 }
 

@@ -2,6 +2,7 @@
 
 #include "tests/support/TestFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace test
@@ -77,6 +78,7 @@ bool PeImage::Parse()
     uint16_t magic = 0;
     ReadAt(m_bytes, optionalOffset, &magic);
     uint32_t importRva = 0;
+    uint32_t exportRva = 0;
     uint32_t resourceRva = 0;
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC)
     {
@@ -90,6 +92,7 @@ bool PeImage::Parse()
         m_majorOs = optional.MajorOperatingSystemVersion;
         m_minorOs = optional.MinorOperatingSystemVersion;
         importRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        exportRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
         resourceRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
     }
     else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC)
@@ -103,6 +106,7 @@ bool PeImage::Parse()
         m_majorOs = optional.MajorOperatingSystemVersion;
         m_minorOs = optional.MinorOperatingSystemVersion;
         importRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        exportRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
         resourceRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
     }
     else
@@ -122,9 +126,62 @@ bool PeImage::Parse()
     }
     if (importRva != 0)
         ParseImports(importRva);
+    if (exportRva != 0)
+        ParseExports(exportRva);
+    m_resourceRva = resourceRva;
     if (resourceRva != 0)
         ParseResources(resourceRva);
     return true;
+}
+
+void PeImage::ParseExports(uint32_t rva)
+{
+    IMAGE_EXPORT_DIRECTORY directory;
+    if (!ReadAt(m_bytes, RvaToOffset(rva), &directory))
+        return;
+    size_t names = RvaToOffset(directory.AddressOfNames);
+    for (DWORD i = 0; i < directory.NumberOfNames; ++i)
+    {
+        uint32_t nameRva = 0;
+        if (!ReadAt(m_bytes, names + i * 4u, &nameRva))
+            break;
+        m_exports.push_back(ReadAsciiZ(m_bytes, RvaToOffset(nameRva)));
+    }
+}
+
+std::vector<std::string> PeImage::Texts(size_t minLength) const
+{
+    std::vector<std::string> texts;
+    std::string run;
+    auto take = [&](unsigned c) {
+        if (c >= 0x20 && c < 0x7F)
+        {
+            run.push_back(static_cast<char>(c));
+            return;
+        }
+        if (run.size() >= minLength)
+            texts.push_back(run);
+        run.clear();
+    };
+    for (const auto& section : m_sections)
+    {
+        if (m_resourceRva >= section.virtualAddress && m_resourceRva < section.virtualAddress + section.rawSize)
+            continue;
+        const size_t begin = section.rawOffset;
+        const size_t end = std::min<size_t>(m_bytes.size(), begin + section.rawSize);
+        const auto byteAt = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(m_bytes[i])); };
+        for (size_t i = begin; i < end; ++i)
+            take(byteAt(i));
+        take(0);
+        // UTF-16 text, at either alignment.
+        for (size_t start = begin; start < begin + 2; ++start)
+        {
+            for (size_t i = start; i + 1 < end; i += 2)
+                take(byteAt(i) | (byteAt(i + 1) << 8));
+            take(0);
+        }
+    }
+    return texts;
 }
 
 void PeImage::ParseImports(uint32_t rva)
@@ -307,20 +364,19 @@ private:
     bool m_ok = true;
 };
 
+// Class names are case-insensitive, and a template may give a predefined
+// class by ordinal or by name (windres writes "STATIC" for "Static").
 std::wstring PredefinedClass(const std::wstring& name)
 {
-    if (name == L"#128")
-        return L"Button";
-    if (name == L"#129")
-        return L"Edit";
-    if (name == L"#130")
-        return L"Static";
-    if (name == L"#131")
-        return L"ListBox";
-    if (name == L"#132")
-        return L"ScrollBar";
-    if (name == L"#133")
-        return L"ComboBox";
+    static const std::pair<const wchar_t*, const wchar_t*> predefined[] = {
+        {L"#128", L"Button"}, {L"#129", L"Edit"},      {L"#130", L"Static"},
+        {L"#131", L"ListBox"}, {L"#132", L"ScrollBar"}, {L"#133", L"ComboBox"}};
+    for (const auto& [ordinal, className] : predefined)
+    {
+        if (name == ordinal || CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, name.c_str(), -1, className, -1) ==
+                                   CSTR_EQUAL)
+            return className;
+    }
     return name;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Reads a PE file from its bytes, whatever its architecture: headers, the
-// import table and the resource tree. This is how the tests look at the x86
+// import and export tables, the resource tree and the texts of its code and
+// data. This is how the tests look at the x86
 // product, which no program on these machines can load.
 
 #include <windows.h>
@@ -48,6 +49,12 @@ public:
 
     // DLL name (upper case) -> imported function names (or "#ordinal").
     const std::map<std::string, std::vector<std::string>>& Imports() const { return m_imports; }
+    // The names the export table gives (exports by ordinal only are left out).
+    const std::vector<std::string>& Exports() const { return m_exports; }
+    // Every run of at least minLength printable ASCII characters, as 8-bit or
+    // as UTF-16 text, in the sections outside the resources: the names the
+    // code can hand to LoadLibrary or CreateProcess. UTF-16 runs come as UTF-8.
+    std::vector<std::string> Texts(size_t minLength) const;
     // Every resource with its bytes.
     const std::map<PeResourceKey, std::string>& Resources() const { return m_resources; }
     // The bytes of one resource in any language; empty when absent.
@@ -58,6 +65,7 @@ private:
     bool Parse();
     size_t RvaToOffset(uint32_t rva) const;
     void ParseImports(uint32_t rva);
+    void ParseExports(uint32_t rva);
     void ParseResources(uint32_t rva);
     void ParseResourceDirectory(size_t base, size_t offset, int depth, PeResourceKey key);
     std::wstring ResourceName(size_t base, uint32_t nameField) const;
@@ -82,7 +90,9 @@ private:
         uint32_t rawSize;
     };
     std::vector<Section> m_sections;
+    uint32_t m_resourceRva = 0;
     std::map<std::string, std::vector<std::string>> m_imports;
+    std::vector<std::string> m_exports;
     std::map<PeResourceKey, std::string> m_resources;
 };
 
@@ -90,7 +100,7 @@ private:
 struct DialogControl
 {
     int id;
-    std::wstring className;  // "Button", "Static", "ComboBox", "ListBox", "Edit", or a custom name
+    std::wstring className;  // "Button", "Static", "ComboBox", "ListBox", "Edit" (by ordinal or name), or a custom name
     std::wstring text;       // "#105" for a resource-number text
     DWORD style;
     DWORD exStyle;

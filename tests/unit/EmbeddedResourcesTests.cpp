@@ -13,6 +13,8 @@
 using namespace test;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::IsSupersetOf;
 
 TEST(EmbeddedParserLibraries, BothBuildsCarryLibrariesOfTheirArchitectureInUsEnglish)
 {
@@ -31,7 +33,10 @@ TEST(EmbeddedParserLibraries, BothBuildsCarryLibrariesOfTheirArchitectureInUsEng
         SCOPED_TRACE(c.build);
         PeImage bootstrapper(JoinPath(c.kitDir, L"SetupBootstrapper.exe"));
         ASSERT_TRUE(bootstrapper.Valid()) << bootstrapper.Error();
-        for (const wchar_t* id : {L"#110", L"#111"})
+        // 110 is the resource library, 111 the parser that regsvr32 registers.
+        const std::pair<const wchar_t*, std::vector<std::string>> libraries[] = {
+            {L"#110", {}}, {L"#111", {"DllRegisterServer", "DllUnregisterServer"}}};
+        for (const auto& [id, exports] : libraries)
         {
             SCOPED_TRACE(WideToUtf8(id));
             EXPECT_THAT(bootstrapper.ResourceLanguages(L"BIN", id), ElementsAre(1033));
@@ -43,6 +48,15 @@ TEST(EmbeddedParserLibraries, BothBuildsCarryLibrariesOfTheirArchitectureInUsEng
             ASSERT_TRUE(library.Valid()) << library.Error();
             EXPECT_EQ(library.Machine(), c.machine);
             EXPECT_NE(library.Characteristics() & IMAGE_FILE_DLL, 0);
+            // The real parser exports more than the stand-in does.
+            if (exports.empty())
+            {
+                EXPECT_THAT(library.Exports(), IsEmpty());
+            }
+            else
+            {
+                EXPECT_THAT(library.Exports(), IsSupersetOf(exports));
+            }
         }
     }
 }

@@ -1,11 +1,10 @@
-// The language-selection dialog: its template and icon in both builds, and
-// the dialog itself driven like a person would, from a second thread while
-// the modal loop runs on the test's own thread.
+// The language-selection dialog driven like a person would, from a second
+// thread while the modal loop runs on the test's own thread. Its template is
+// checked with the other resources (ProductImageTests.cpp).
 
 #include "language/LanguageDialog.h"
 #include "resources/resource.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/PeImage.h"
 #include "tests/support/WindowDriver.h"
 #include "tests/unit/LanguageTestSupport.h"
 
@@ -103,52 +102,6 @@ Outcome ShowDialog(const std::wstring& iniFile, const wchar_t* osLanguage, const
     return outcome;
 }
 }  // namespace
-
-TEST(LanguageDialogTemplate, LayoutStylesAndTabOrderInBothBuilds)
-{
-    auto describe = [](const DialogControl& c) {
-        return std::to_string(c.id) + " " + WideToUtf8(c.className) + " \"" + WideToUtf8(c.text) + "\" style " +
-               std::to_string(c.style) + "/" + std::to_string(c.exStyle) + " at " + std::to_string(c.x) + "," +
-               std::to_string(c.y) + " size " + std::to_string(c.cx) + "x" + std::to_string(c.cy);
-    };
-    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-    std::vector<std::string> expected;
-    for (const DialogControl& control : std::vector<DialogControl>{
-             {IDOK, L"Button", L"OK", kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 0, 69, 55, 54, 14},
-             {IDCANCEL, L"Button", L"Cancel", kChild | BS_PUSHBUTTON | WS_TABSTOP, 0, 126, 55, 54, 14},
-             {IDC_LANGUAGE_PROMPT, L"Static", L"&Select the language for this installation from the choices below.",
-              kChild | SS_LEFT | WS_GROUP, 0, 35, 9, 207, 12},
-             {IDC_LANGUAGE_LIST, L"ComboBox", L"", kChild | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, 35, 31, 179,
-              70},
-             {-1, L"Static", L"#105", kChild | SS_ICON | SS_CENTERIMAGE, 0, 8, 9, 20, 20}})
-        expected.push_back(describe(control));
-    for (const std::wstring& kit : {KitDir(), X86KitDir()})
-    {
-        SCOPED_TRACE(WideToUtf8(kit));
-        PeImage image(JoinPath(kit, L"SetupBootstrapper.exe"));
-        ASSERT_TRUE(image.Valid()) << image.Error();
-        DialogTemplate dialog = ParseDialogTemplate(image.Resource(L"#5", L"#101"));
-        ASSERT_TRUE(dialog.valid);
-        EXPECT_EQ(dialog.style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER |
-                                                   DS_SETFONT | DS_FIXEDSYS));
-        EXPECT_EQ(std::vector<int>({static_cast<int>(dialog.exStyle), dialog.x, dialog.y, dialog.cx, dialog.cy}),
-                  std::vector<int>({0, 0, 0, 249, 75}));
-        EXPECT_EQ(WideToUtf8(dialog.caption + L" " + dialog.fontName), "!!! MS Shell Dlg");
-        EXPECT_EQ(std::vector<int>({dialog.pointSize, dialog.weight, dialog.italic}), std::vector<int>({8, 400, 0}));
-        std::vector<std::string> controls;
-        for (const auto& control : dialog.controls)
-            controls.push_back(describe(control));
-        EXPECT_EQ(controls, expected);
-
-        // Icon group 105: one 32 x 32 image at 24 bits per pixel.
-        std::string group = image.Resource(L"#14", L"#105");
-        ASSERT_EQ(group.size(), 6u + 14u);
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(group.data());
-        EXPECT_EQ(std::vector<int>({bytes[4] | (bytes[5] << 8), bytes[6], bytes[7], bytes[12] | (bytes[13] << 8)}),
-                  std::vector<int>({1, 32, 32, 24}))
-            << "images, width, height, bits per pixel";
-    }
-}
 
 TEST(LanguageDialogUse, AsShownToThePerson)
 {

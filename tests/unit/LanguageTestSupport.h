@@ -8,7 +8,6 @@
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/TestFiles.h"
 
-#include <cwchar>
 #include <string>
 
 namespace test
@@ -19,15 +18,7 @@ namespace test
 class LanguageState
 {
 public:
-    LanguageState(bool silent, const wchar_t* language, const wchar_t* osLanguage, const wchar_t* selected = L"")
-    {
-        InstallMode = {};
-        InstallMode.silent = silent;
-        InstallMode.languageGiven = language != nullptr;
-        std::wcscpy(InstallMode.language, language != nullptr ? language : L"");
-        std::wcscpy(OsLanguage, osLanguage);
-        std::wcscpy(SelectedLanguageId, selected);
-    }
+    LanguageState(bool silent, const wchar_t* language, const wchar_t* osLanguage, const wchar_t* selected = L"");
     ~LanguageState()
     {
         InstallMode = {};

@@ -7,7 +7,6 @@
 #include "resources/resource.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/DiagnosticLogReader.h"
-#include "tests/support/PeImage.h"
 #include "tests/support/WindowDriver.h"
 #include "tests/unit/PrereqTestSupport.h"
 
@@ -185,66 +184,5 @@ TEST(PrereqErrorDialog, SpeaksTheInstallationLanguageAndOpensTheLocationOnlyOnEx
         // may not have written yet: the log tells at once.
         const std::vector<std::wstring> messages = capture.Messages();
         EXPECT_EQ(std::count(messages.begin(), messages.end(), L"SetupBootstrapper.OpenWebPage:: >>"), opens ? 1 : 0);
-    }
-}
-
-// As the x86 product carries them: each template in its language and
-// layout, with its texts arriving intact from the UTF-8 scripts.
-TEST(PrereqDialogTemplates, EachLanguageHasItsTemplateLayoutAndTexts)
-{
-    const struct
-    {
-        int id;
-        WORD language;
-        short cx, cy;
-        int controlId;
-        const wchar_t* text;  // one with the characters a code page could spoil
-    } cases[] = {
-        {IDD_PREREQ_ENGLISH, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 330, 216, IDC_PREREQ_MISSING,
-         L"This machine is missing components required by %s"},
-        {IDD_PREREQ_ITALIAN, MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), 330, 216, IDC_PREREQ_WILL_INSTALL,
-         L"La procedura guidata di impostazione %s ora caricherà ed installerà le seguenti componenti."},
-        {IDD_PREREQ_GERMAN, MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), 330, 216, IDC_PREREQ_MISSING,
-         L"Auf diesem Computer fehlen Softwarekomponenten, die von %s benötigt werden"},
-        {IDD_ERROR_ENGLISH, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), 223, 110, IDCANCEL, L"E&xit Setup"},
-        {IDD_ERROR_ITALIAN, MAKELANGID(LANG_ITALIAN, SUBLANG_ITALIAN), 223, 110, IDC_ERROR_TEXT,
-         L"Si è verificato un errore durante il download e l'installazione del prerequisito:  %s"},
-        {IDD_ERROR_GERMAN, MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), 223, 110, IDC_ERROR_OPEN_LOCATION,
-         L"&Die Downloadseite für die benötigten Aktualisierungen beim Beenden öffnen."}};
-    PeImage product(JoinPath(X86KitDir(), L"SetupBootstrapper.exe"));
-    ASSERT_TRUE(product.Valid()) << product.Error();
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.id);
-        const std::wstring name = L"#" + std::to_wstring(c.id);
-        EXPECT_THAT(product.ResourceLanguages(L"#5", name), ElementsAre(c.language));
-        DialogTemplate dialog = ParseDialogTemplate(product.Resource(L"#5", name));
-        ASSERT_TRUE(dialog.valid);
-        EXPECT_EQ((std::vector<short>{dialog.cx, dialog.cy}), (std::vector<short>{c.cx, c.cy}));
-        EXPECT_EQ(dialog.fontName + L" " + std::to_wstring(dialog.pointSize), L"MS Shell Dlg 8");
-        // A modal frame with a caption, centred, and no system menu.
-        EXPECT_EQ(dialog.style & (DS_MODALFRAME | DS_CENTER | WS_CAPTION | WS_SYSMENU),
-                  static_cast<DWORD>(DS_MODALFRAME | DS_CENTER | WS_CAPTION));
-        ASSERT_NE(dialog.Control(c.controlId), nullptr);
-        EXPECT_EQ(dialog.Control(c.controlId)->text, c.text);
-        EXPECT_EQ(dialog.Control(IDOK)->style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
-        if (c.cx == 330)
-        {
-            const DWORD listStyle = LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_BORDER | WS_VSCROLL;
-            ASSERT_NE(dialog.Control(IDC_PREREQ_LIST), nullptr);
-            EXPECT_EQ(dialog.Control(IDC_PREREQ_LIST)->style & (listStyle | LBS_SORT), listStyle);
-            // First, so that the heading and text lying on it paint after it.
-            const DialogControl& banner = dialog.controls.front();
-            EXPECT_EQ(banner.style & SS_TYPEMASK, static_cast<DWORD>(SS_BITMAP));
-            EXPECT_EQ(banner.text, L"#" + std::to_wstring(IDB_TOP9));
-            EXPECT_EQ((std::vector<short>{banner.x, banner.y, banner.cx, banner.cy}),
-                      (std::vector<short>{0, 0, 333, 38}));
-        }
-        else
-        {
-            ASSERT_NE(dialog.Control(IDC_ERROR_OPEN_LOCATION), nullptr);
-            EXPECT_EQ(dialog.Control(IDC_ERROR_OPEN_LOCATION)->style & (BS_TYPEMASK | BS_MULTILINE),
-                      static_cast<DWORD>(BS_AUTOCHECKBOX | BS_MULTILINE));
-        }
     }
 }

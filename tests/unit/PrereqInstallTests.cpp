@@ -7,7 +7,6 @@
 #include "resources/resource.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/DiagnosticLogReader.h"
-#include "tests/support/PeImage.h"
 #include "tests/support/WindowDriver.h"
 #include "tests/unit/PrereqTestSupport.h"
 
@@ -137,13 +136,4 @@ TEST(DownloadAndRunStandIn, RunsThePackageFromTheKitsRedistFolderAndAnswersItsEx
     }
     EXPECT_THAT(ReadLines(JoinPath(redist, L"WindowsInstaller-KB893803-v2-x86-received.txt")),
                 ElementsAre("/quiet /norestart", "/quiet /norestart"));
-}
-
-TEST(DownloadAndRunStandIn, ExportsItsEntryPointUndecoratedInTheX86Kit)
-{
-    // Read as bytes: no program here can load the x86 library.
-    std::string bytes = ReadFileBytes(JoinPath(X86KitDir(), L"downloadandrun.dll"));
-    EXPECT_NE(bytes.find(std::string("DownloadAndRunMain\0", 19)), std::string::npos);
-    EXPECT_EQ(bytes.find("DownloadAndRunMain@"), std::string::npos);
-    EXPECT_TRUE(PeImage(JoinPath(X86KitDir(), L"downloadandrun.dll")).IsPe32());
 }

@@ -7,6 +7,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <strsafe.h>
+
 using namespace test;
 using ::testing::ElementsAre;
 
@@ -64,7 +66,7 @@ TEST_F(SetupRunner, ALineTooLongForItsBufferStartsNothing)
     CopyFileOrFail(JoinPath(KitDir(), L"morvanto9.exe"), kit / L"morvanto9.exe");
     RunFrom(kit.Path());
     InstallMode.record = true;
-    lstrcpyW(InstallMode.recordFile, std::wstring(1000, L'r').c_str());
+    StringCchCopyW(InstallMode.recordFile, ARRAYSIZE(InstallMode.recordFile), std::wstring(1000, L'r').c_str());
 
     EXPECT_EQ(CreateMsiexecProcess(L"morvanto9.exe", L"-l1033 /vProductLanguage=1033"), 0);
 
