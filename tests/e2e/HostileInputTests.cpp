@@ -16,6 +16,8 @@
 #include <random>
 #include <sstream>
 
+#include <strsafe.h>
+
 using namespace test;
 
 namespace
@@ -408,17 +410,22 @@ std::string Describe(const std::vector<std::wstring>& arguments)
         std::wstring shown = arguments[i];
         if (shown.size() > 60)
             shown = shown.substr(0, 40) + L"... (" + std::to_wstring(arguments[i].size()) + L" characters)";
-        std::string escaped;
-        for (char c : WideToUtf8(shown))
+        // Control and invisible characters are shown by their code.
+        std::wstring escaped;
+        for (wchar_t c : shown)
         {
-            if (c == '\n')
-                escaped += "\\n";
-            else if (c == '\t')
-                escaped += "\\t";
+            if (c < 0x20 || c == 0x200B || c == 0x202E || c == 0xFEFF || c == 0x00AD)
+            {
+                wchar_t code[8];
+                StringCchPrintfW(code, ARRAYSIZE(code), L"\\u%04X", static_cast<unsigned>(c));
+                escaped += code;
+            }
             else
+            {
                 escaped += c;
+            }
         }
-        text += (i ? ", <" : "<") + escaped + ">";
+        text += (i ? ", <" : "<") + WideToUtf8(escaped) + ">";
     }
     return text + "]";
 }
