@@ -58,6 +58,18 @@ void RecordCommandLine(const wchar_t* commandLine)
     CloseHandle(file);
 }
 
+// A decimal setting of the control file; 0 when absent. Read through the
+// string function, which the kit's other programs import already.
+DWORD ControlNumber(const wchar_t* controlFile, const wchar_t* key)
+{
+    wchar_t text[16] = L"";
+    GetPrivateProfileStringW(L"Behaviour", key, L"", text, ARRAYSIZE(text), controlFile);
+    DWORD number = 0;
+    for (const wchar_t* digit = text; *digit >= L'0' && *digit <= L'9'; ++digit)
+        number = number * 10 + static_cast<DWORD>(*digit - L'0');
+    return number;
+}
+
 // What the control file asks for, if there is one: a crash, or a hang that
 // ends after its time or when the release event is signalled.
 void MisbehaveAsTold()
@@ -65,9 +77,9 @@ void MisbehaveAsTold()
     wchar_t path[MAX_PATH];
     if (!PathBesideExecutable(kControlName, path, ARRAYSIZE(path)))
         return;
-    if (GetPrivateProfileIntW(L"Behaviour", L"Crash", 0, path) != 0)
+    if (ControlNumber(path, L"Crash") != 0)
         RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
-    const UINT hangMs = GetPrivateProfileIntW(L"Behaviour", L"HangMs", 0, path);
+    const DWORD hangMs = ControlNumber(path, L"HangMs");
     if (hangMs == 0)
         return;
     HANDLE release = CreateEventW(nullptr, TRUE, FALSE, kReleaseEventName);
