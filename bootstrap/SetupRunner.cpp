@@ -111,6 +111,8 @@ int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageAr
         BOOL started = StartChildProcess(pwzProperties, &child);
 
         LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end");
+        // No time-out and no exit code: a setup that hangs is still the
+        // user's installation, and one that crashes says so in its own log.
         WaitForChildProcess(child.process.get());
         LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Process ended");
 

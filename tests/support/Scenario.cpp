@@ -38,7 +38,9 @@ Scenario::Scenario(const std::wstring& name, const ScenarioOptions& options) : m
     CreateDirectoryW(m_kitDir.c_str(), nullptr);
     CopyFolderFiles(test::KitDir(), m_kitDir);
 
-    std::wstring temp = m_scratch / (options.tempWithSpaces ? L"temp with spaces" : L"temp");
+    std::wstring temp = m_scratch / (!options.tempFolderName.empty() ? options.tempFolderName
+                                     : options.tempWithSpaces        ? L"temp with spaces"
+                                                                     : L"temp");
     CreateDirectoryW(temp.c_str(), nullptr);
     m_tempFolder = temp + L"\\";
 }

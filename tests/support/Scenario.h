@@ -27,6 +27,9 @@ struct ScenarioOptions
 {
     // A temporary folder whose path holds spaces ("...\temp with spaces\").
     bool tempWithSpaces = false;
+    // Another name for the temporary folder (non-ASCII, say); wins over
+    // tempWithSpaces.
+    std::wstring tempFolderName;
 };
 
 class Scenario
