@@ -7,6 +7,11 @@
 //                                exists; reference: minimal_launcher.exe
 //   bsbench.exe dialog <runs>   start until the first dialog is visible;
 //                                reference: minimal_dialog.exe
+//   bsbench.exe dialog-platform <runs>
+//                                the same against minimal_dialog_platform.exe,
+//                                which also loads the manifest's common
+//                                controls and the shell's icon: what of the
+//                                dialog figure is the platform's
 //   bsbench.exe size <exe>       the file's size without its two embedded
 //                                libraries ("BIN" 110 and 111), read from
 //                                its resource table (any architecture)
@@ -313,7 +318,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc != 3)
     {
-        std::fwprintf(stderr, L"usage: bsbench.exe silent|dialog <runs> | size <exe>\n");
+        std::fwprintf(stderr, L"usage: bsbench.exe silent|dialog|dialog-platform <runs> | size <exe>\n");
         return 2;
     }
     std::wstring mode = argv[1];
@@ -328,6 +333,9 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"dialog")
         return Measure(L"dialog", TimeToVisibleDialog, KitFile(L"SetupBootstrapper.exe"),
                        KitFile(L"minimal_dialog.exe"), runs);
+    if (mode == L"dialog-platform")
+        return Measure(L"dialog-platform", TimeToVisibleDialog, KitFile(L"SetupBootstrapper.exe"),
+                       KitFile(L"minimal_dialog_platform.exe"), runs);
     std::fwprintf(stderr, L"bsbench: unknown figure %ls\n", argv[1]);
     return 2;
 }
