@@ -105,7 +105,10 @@ public:
             return false;
         }
         if (!AssignProcessToJobObject(m_job, m_process.hProcess))
+        {
+            TerminateProcess(m_process.hProcess, 1);  // still suspended, outside the job
             return false;
+        }
         return ResumeThread(m_process.hThread) != static_cast<DWORD>(-1);
     }
 
