@@ -6,6 +6,7 @@
 #include "language/LanguageCatalogue.h"
 #include "language/LanguageDialog.h"
 #include "language/OsLanguage.h"
+#include "platform/CommonControls.h"
 #include "prerequisites/PrereqDialog.h"
 #include "product/InstalledProduct.h"
 #include "support/DiagnosticLog.h"
@@ -20,6 +21,7 @@ void ShowDowngradeMessage()
 {
     // No owner and no icon: the bootstrapper has no window of its own yet,
     // and the message is information, not an error of the machine.
+    EnsureCommonControls();
     MessageBoxW(nullptr, L"A later version of Zel Morvanto 9 is already installed. Installation will not continue.",
                 L"Zel Morvanto 9", MB_OK);
 }

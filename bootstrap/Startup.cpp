@@ -8,7 +8,6 @@
 #include "support/DiagnosticLog.h"
 #include "support/EmbeddedResources.h"
 
-#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -160,11 +159,6 @@ int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
     // Whatever fails in there is logged, and the run goes on.
     if (IsWindows2K())
         PrepareXmlParser();
-
-    // The manifest asks for the version-6 common controls; on XP their
-    // window classes exist only once comctl32 has been initialised, and a
-    // dialog using them would fail to be created.
-    InitCommonControls();
 
     LaunchExe(instance, wzFilename, wzProductName, wzProductGUID, wzIniFile);
 

@@ -3,10 +3,11 @@
 #include "bootstrap/CommandLine.h"
 #include "bootstrap/LaunchSequence.h"
 #include "language/InstalledLanguage.h"
+#include "platform/Handles.h"
 #include "support/DiagnosticLog.h"
 
 #include <cwchar>
-#include <vector>
+#include <new>
 
 #include <strsafe.h>
 
@@ -17,13 +18,16 @@ namespace
 constexpr DWORD kCchSectionListStep = 1024;
 
 // The profile function answers the capacity minus 2 when it had to cut the
-// list; the list is then read again into a larger buffer.
-std::vector<wchar_t> ReadSectionNames(const wchar_t* iniFile)
+// list; the list is then read again into a larger buffer. The buffer is
+// zero-filled, so whatever was read ends with the empty name.
+UniqueLocalMemory ReadSectionNames(const wchar_t* iniFile)
 {
     for (DWORD cchList = kCchSectionListStep;; cchList += kCchSectionListStep)
     {
-        std::vector<wchar_t> list(cchList, L'\0');
-        DWORD cchRead = GetPrivateProfileSectionNamesW(list.data(), cchList, iniFile);
+        UniqueLocalMemory list(LocalAlloc(LPTR, cchList * sizeof(wchar_t)));
+        if (!list)
+            throw std::bad_alloc();  // the callers' catch-alls report it, as for any other failure
+        DWORD cchRead = GetPrivateProfileSectionNamesW(static_cast<wchar_t*>(list.get()), cchList, iniFile);
         if (cchRead != cchList - 2)
             return list;
     }
@@ -58,17 +62,15 @@ bool CopyLanguageArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t
 }
 }  // namespace
 
-void WalkCatalogueSections(const wchar_t* iniFile, const std::function<bool(const wchar_t* section)>& visit)
+void WalkCatalogueSections(const wchar_t* iniFile, SectionVisitor visit, void* context)
 {
-    std::vector<wchar_t> list = ReadSectionNames(iniFile);
-    // The buffer is zero-filled beyond what was read, so the walk always
-    // meets the empty name that ends the list.
-    for (const wchar_t* name = list.data(); *name != L'\0'; name += std::wcslen(name) + 1)
+    UniqueLocalMemory list = ReadSectionNames(iniFile);
+    for (const wchar_t* name = static_cast<const wchar_t*>(list.get()); *name != L'\0'; name += std::wcslen(name) + 1)
     {
         size_t cchName = std::wcscspn(name, L"=");
         wchar_t section[kCchText];
         StringCchCopyNW(section, ARRAYSIZE(section), name, cchName);
-        if (!visit(section))
+        if (!visit(section, context))
             return;
     }
 }

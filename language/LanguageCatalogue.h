@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <functional>
-
 // The language chosen for this installation: written by the update path
 // (GetInstalledLanguageArgs) and by the language dialog's OK; read by the
 // prerequisite dialogs. Empty at start, and in a silent first installation.
@@ -43,7 +41,21 @@ int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args);
 // (the whole name when it has none), until visit answers false. A missing
 // file has no sections. The name list is read whole, however long it is;
 // only running out of memory (std::bad_alloc) stops it.
-void WalkCatalogueSections(const wchar_t* iniFile, const std::function<bool(const wchar_t* section)>& visit);
+//
+// A plain callback rather than std::function: that, like std::vector, brings
+// libstdc++'s throw helpers and their string code into the executable, some
+// 90 KB of a kit that users download.
+using SectionVisitor = bool (*)(const wchar_t* section, void* context);
+void WalkCatalogueSections(const wchar_t* iniFile, SectionVisitor visit, void* context);
+
+// The same for any callable taking the section name (a lambda, say).
+template <typename Visit>
+void WalkCatalogueSections(const wchar_t* iniFile, Visit visit)
+{
+    WalkCatalogueSections(
+        iniFile, [](const wchar_t* section, void* context) { return (*static_cast<Visit*>(context))(section); },
+        &visit);
+}
 
 // A section's keys (kCchText characters; empty when missing). The section is
 // a name as the walk hands it over.

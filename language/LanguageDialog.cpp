@@ -3,6 +3,7 @@
 #include "bootstrap/CommandLine.h"
 #include "bootstrap/LaunchSequence.h"
 #include "language/LanguageCatalogue.h"
+#include "platform/CommonControls.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
 
@@ -100,6 +101,7 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
         CopyOrEmpty(dlgParam.DefaultLanguage, defaultLanguage);
 
         LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Creating dialog");
+        EnsureCommonControls();
         INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SELECT_LANGUAGE), nullptr,
                                         LanguageSelectionDialogCallback, reinterpret_cast<LPARAM>(&dlgParam));
         g_dialogParam = nullptr;

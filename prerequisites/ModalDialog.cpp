@@ -1,6 +1,7 @@
 #include "prerequisites/ModalDialog.h"
 
 #include "bootstrap/ProductIdentity.h"
+#include "platform/CommonControls.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/TemplateText.h"
 #include "support/DiagnosticLog.h"
@@ -46,6 +47,7 @@ int ChooseTemplate(const wchar_t* dialogLanguage, const LocalizedTemplates& temp
 
 int RunModalDialog(HINSTANCE instance, int templateId, DLGPROC procedure, void* param, const wchar_t* failureFormat)
 {
+    EnsureCommonControls();
     INT_PTR code =
         DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), nullptr, procedure, reinterpret_cast<LPARAM>(param));
     if (code == -1)

@@ -119,16 +119,32 @@ void LogMessage(unsigned severity, const wchar_t* format, ...)
     const DWORD lastError = GetLastError();
     try
     {
-        std::unique_ptr<wchar_t[]> message(new (std::nothrow) wchar_t[kCchLogMessage]);
-        if (message)
+        // Nearly every message fits the part of it that a line keeps, so it
+        // is formatted on the stack first; only a longer one is formatted
+        // again into the full buffer. The line is the same either way (its
+        // first kCchLogText characters), and a run of some hundred lines
+        // does not allocate and free 200 KB for each.
+        wchar_t shortMessage[kCchLogText + 1];
+        va_list args;
+        va_start(args, format);
+        HRESULT formatted = StringCchVPrintfW(shortMessage, ARRAYSIZE(shortMessage), format, args);
+        va_end(args);
+        if (formatted != STRSAFE_E_INSUFFICIENT_BUFFER)
         {
-            va_list args;
-            va_start(args, format);
-            // A message longer than the buffer is cut; nothing of the system
-            // comes near that size.
-            StringCchVPrintfW(message.get(), kCchLogMessage, format, args);
-            va_end(args);
-            AppendLogLine(severity, message.get());
+            AppendLogLine(severity, shortMessage);
+        }
+        else
+        {
+            std::unique_ptr<wchar_t[]> message(new (std::nothrow) wchar_t[kCchLogMessage]);
+            if (message)
+            {
+                va_start(args, format);
+                // A message longer than the buffer is cut; nothing of the
+                // system comes near that size.
+                StringCchVPrintfW(message.get(), kCchLogMessage, format, args);
+                va_end(args);
+                AppendLogLine(severity, message.get());
+            }
         }
     }
     catch (...)

@@ -87,6 +87,28 @@ TEST(DiagnosticLogFile, CreatedWithByteOrderMarkThenAppendedWithoutAnother)
     EXPECT_EQ(log.text.find(L'\xFEFF'), std::wstring::npos);
 }
 
+TEST(DiagnosticLogFile, FormattedMessageKeepsItsFirst9900CharactersWhateverItsLength)
+{
+    // Formatted messages (the text and its two brackets) of 9,899, 9,900 and
+    // 9,901 characters, around the point where a message no longer fits the
+    // part a line keeps, and far beyond it: the line holds the beginning.
+    for (size_t length : {size_t{0}, size_t{9897}, size_t{9898}, size_t{9899}, size_t{20000}, size_t{102397},
+                          size_t{150000}})
+    {
+        SCOPED_TRACE(length);
+        LogCapture capture;
+        std::wstring text;
+        for (size_t i = 0; i < length; ++i)
+            text += static_cast<wchar_t>(L'a' + i % 26);
+        LogMessage(kLogInfo, L"<%s>", text.c_str());
+
+        const std::wstring formatted = L"<" + text + L">";
+        const std::vector<std::wstring> messages = capture.Messages();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], formatted.substr(0, 9900));
+    }
+}
+
 TEST(DiagnosticLogFile, PathIsTemporaryFolderWithDoubledSeparatorAndStaysPut)
 {
     LogCapture capture;

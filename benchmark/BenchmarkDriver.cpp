@@ -1,0 +1,344 @@
+// bsbench.exe: the Windows side of scripts/benchmark.sh. Runs the kit's
+// SetupBootstrapper.exe and a minimal reference program alternately (ABAB...,
+// so that whatever drifts during the run affects both alike) and prints each
+// run's time, the medians and their ratio.
+//
+//   bsbench.exe silent <runs>   start until the setup stand-in's process
+//                                exists; reference: minimal_launcher.exe
+//   bsbench.exe dialog <runs>   start until the first dialog is visible;
+//                                reference: minimal_dialog.exe
+//   bsbench.exe dialog-platform <runs>
+//                                the same against minimal_dialog_platform.exe,
+//                                which also loads the manifest's common
+//                                controls and the shell's icon: what of the
+//                                dialog figure is the platform's
+//   bsbench.exe size <exe>       the file's size without its two embedded
+//                                libraries ("BIN" 110 and 111), read from
+//                                its resource table (any architecture)
+//
+// Run in the kit folder, which also holds the two reference programs. Each
+// program is started in a job of its own: the job reports the stand-in's
+// creation, and the next run begins only when every process of the job has
+// ended. Times are QueryPerformanceCounter readings taken in this process.
+
+#include "tests/support/PeImage.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr DWORD kRunTimeoutMs = 30000;
+
+// The silent command line: the answer file only matters to the setup.
+constexpr wchar_t kSilentArguments[] = L"/s setup.iss";
+// What the bootstrapper hands the stand-in in a silent run here (its shape;
+// the log path does not change the stand-in's work).
+constexpr wchar_t kSetupCommandLine[] =
+    L"morvanto9.exe /s /f1\"setup.iss\" -l1033 /vProductLanguage=1033 /qn /v\"/L*v\\\"C:\\DRAVO_v9_InstallKitLog.log\\\"\"";
+
+double Milliseconds(LONGLONG ticks)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
+LONGLONG Now()
+{
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return counter.QuadPart;
+}
+
+class Job
+{
+public:
+    Job()
+    {
+        m_job = CreateJobObjectW(nullptr, nullptr);
+        m_port = CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1);
+        JOBOBJECT_ASSOCIATE_COMPLETION_PORT association = {};
+        association.CompletionKey = m_job;
+        association.CompletionPort = m_port;
+        m_ready = m_job != nullptr && m_port != nullptr &&
+                  SetInformationJobObject(m_job, JobObjectAssociateCompletionPortInformation, &association,
+                                          sizeof(association));
+    }
+    ~Job()
+    {
+        if (m_process.hProcess != nullptr)
+        {
+            CloseHandle(m_process.hThread);
+            CloseHandle(m_process.hProcess);
+        }
+        if (m_port != nullptr)
+            CloseHandle(m_port);
+        if (m_job != nullptr)
+        {
+            TerminateJobObject(m_job, 1);
+            CloseHandle(m_job);
+        }
+    }
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    // Started suspended, so that the program is in the job before it runs
+    // and starts its own children there.
+    bool Start(const std::wstring& commandLine)
+    {
+        if (!m_ready)
+            return false;
+        std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+        buffer.push_back(L'\0');
+        STARTUPINFOW startupInfo = {};
+        startupInfo.cb = sizeof(startupInfo);
+        if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &startupInfo, &m_process))
+        {
+            m_process = {};
+            return false;
+        }
+        if (!AssignProcessToJobObject(m_job, m_process.hProcess))
+        {
+            TerminateProcess(m_process.hProcess, 1);  // still suspended, outside the job
+            return false;
+        }
+        return ResumeThread(m_process.hThread) != static_cast<DWORD>(-1);
+    }
+
+    DWORD ProcessId() const { return m_process.dwProcessId; }
+
+    // Waits for the next job message; false on time-out.
+    bool Next(DWORD* message, DWORD* processId, DWORD timeoutMs)
+    {
+        DWORD code = 0;
+        ULONG_PTR key = 0;
+        LPOVERLAPPED overlapped = nullptr;
+        if (!GetQueuedCompletionStatus(m_port, &code, &key, &overlapped, timeoutMs))
+            return false;
+        *message = code;
+        *processId = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(overlapped));
+        return true;
+    }
+
+    // The time a process other than the started one was created in the job.
+    bool WaitForChildStart(LONGLONG* when)
+    {
+        DWORD message = 0;
+        DWORD processId = 0;
+        while (Next(&message, &processId, kRunTimeoutMs))
+        {
+            if (message == JOB_OBJECT_MSG_NEW_PROCESS && processId != ProcessId())
+            {
+                *when = Now();
+                return true;
+            }
+            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO)
+                return false;
+        }
+        return false;
+    }
+
+    bool WaitUntilEmpty()
+    {
+        DWORD message = 0;
+        DWORD processId = 0;
+        while (Next(&message, &processId, kRunTimeoutMs))
+        {
+            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    HANDLE m_job = nullptr;
+    HANDLE m_port = nullptr;
+    bool m_ready = false;
+    PROCESS_INFORMATION m_process = {};
+};
+
+struct DialogSearch
+{
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<DialogSearch*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId != search->processId || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, ARRAYSIZE(className));
+    if (std::wcscmp(className, L"#32770") != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+std::wstring KitFile(const wchar_t* name)
+{
+    wchar_t directory[MAX_PATH];
+    DWORD cch = GetCurrentDirectoryW(ARRAYSIZE(directory), directory);
+    if (cch == 0 || cch >= ARRAYSIZE(directory))
+        return name;
+    return std::wstring(L"\"") + directory + L"\\" + name + L"\"";
+}
+
+// Each program writes its own log here; a fresh one for every run keeps the
+// bootstrapper's appends from growing across runs.
+void ForgetLogs()
+{
+    wchar_t temp[MAX_PATH];
+    DWORD cch = GetTempPathW(ARRAYSIZE(temp), temp);
+    if (cch == 0 || cch >= ARRAYSIZE(temp))
+        return;
+    DeleteFileW((std::wstring(temp) + L"dravo_v9_installhelperBS.csv").c_str());
+}
+
+// Milliseconds from the start until the setup stand-in's process exists;
+// negative when it never started.
+double TimeToSetupStart(const std::wstring& commandLine)
+{
+    ForgetLogs();
+    Job job;
+    LONGLONG start = Now();
+    if (!job.Start(commandLine))
+        return -1;
+    LONGLONG setupStarted = 0;
+    if (!job.WaitForChildStart(&setupStarted))
+        return -1;
+    if (!job.WaitUntilEmpty())
+        return -1;
+    return Milliseconds(setupStarted - start);
+}
+
+// Milliseconds from the start until the program's first dialog is visible;
+// the dialog is then cancelled and the run ends. Negative on failure.
+double TimeToVisibleDialog(const std::wstring& commandLine)
+{
+    ForgetLogs();
+    Job job;
+    LONGLONG start = Now();
+    if (!job.Start(commandLine))
+        return -1;
+    DialogSearch search = {job.ProcessId(), nullptr};
+    LONGLONG visible = 0;
+    for (;;)
+    {
+        EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr)
+        {
+            visible = Now();
+            break;
+        }
+        if (Milliseconds(Now() - start) > kRunTimeoutMs)
+            return -1;
+        Sleep(1);
+    }
+    PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    if (!job.WaitUntilEmpty())
+        return -1;
+    return Milliseconds(visible - start);
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+int Measure(const wchar_t* figure, double (*measure)(const std::wstring&), const std::wstring& product,
+            const std::wstring& reference, int runs)
+{
+    // One unmeasured run of each: the first start of a program pays for
+    // reading it from disk.
+    if (measure(product) < 0 || measure(reference) < 0)
+    {
+        std::fwprintf(stderr, L"bsbench: %ls: a warm-up run failed\n", figure);
+        return 1;
+    }
+    std::vector<double> productTimes;
+    std::vector<double> referenceTimes;
+    for (int i = 0; i < runs; ++i)
+    {
+        double a = measure(product);
+        double b = measure(reference);
+        if (a < 0 || b < 0)
+        {
+            std::fwprintf(stderr, L"bsbench: %ls: run %d failed\n", figure, i + 1);
+            return 1;
+        }
+        productTimes.push_back(a);
+        referenceTimes.push_back(b);
+        std::wprintf(L"%ls run %2d: bootstrapper %8.1f ms  reference %8.1f ms\n", figure, i + 1, a, b);
+        std::fflush(stdout);
+    }
+    double a = Median(productTimes);
+    double b = Median(referenceTimes);
+    std::wprintf(L"%ls median of %d: bootstrapper %.1f ms  reference %.1f ms  ratio %.2f\n", figure, runs, a, b,
+                 a / b);
+    return 0;
+}
+int ReportSize(const wchar_t* path)
+{
+    test::PeImage image(path);
+    if (!image.Valid())
+    {
+        std::fwprintf(stderr, L"bsbench: %ls is no PE file: %hs\n", path, image.Error().c_str());
+        return 1;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &attributes))
+        return 1;
+    const unsigned long long total = attributes.nFileSizeLow + (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32);
+    const size_t msxml3r = image.Resource(L"BIN", L"#110").size();
+    const size_t msxml3 = image.Resource(L"BIN", L"#111").size();
+    if (msxml3r == 0 || msxml3 == 0)
+    {
+        std::fwprintf(stderr, L"bsbench: %ls lacks \"BIN\" 110 or 111\n", path);
+        return 1;
+    }
+    const unsigned long long without = total - msxml3r - msxml3;
+    std::wprintf(L"size: file %llu bytes, BIN 110 %zu bytes, BIN 111 %zu bytes\n", total, msxml3r, msxml3);
+    std::wprintf(L"size without the embedded libraries: %llu bytes = %.1f KiB (target 160 KiB)\n", without,
+                 static_cast<double>(without) / 1024.0);
+    return 0;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 3)
+    {
+        std::fwprintf(stderr, L"usage: bsbench.exe silent|dialog|dialog-platform <runs> | size <exe>\n");
+        return 2;
+    }
+    std::wstring mode = argv[1];
+    if (mode == L"size")
+        return ReportSize(argv[2]);
+    int runs = _wtoi(argv[2]);
+    if (runs < 1)
+        runs = 10;
+    if (mode == L"silent")
+        return Measure(L"silent", TimeToSetupStart, KitFile(L"SetupBootstrapper.exe") + L" " + kSilentArguments,
+                       KitFile(L"minimal_launcher.exe") + L" " + kSetupCommandLine, runs);
+    if (mode == L"dialog")
+        return Measure(L"dialog", TimeToVisibleDialog, KitFile(L"SetupBootstrapper.exe"),
+                       KitFile(L"minimal_dialog.exe"), runs);
+    if (mode == L"dialog-platform")
+        return Measure(L"dialog-platform", TimeToVisibleDialog, KitFile(L"SetupBootstrapper.exe"),
+                       KitFile(L"minimal_dialog_platform.exe"), runs);
+    std::fwprintf(stderr, L"bsbench: unknown figure %ls\n", argv[1]);
+    return 2;
+}
