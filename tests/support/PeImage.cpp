@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <regex>
 
 namespace test
 {
@@ -80,6 +81,7 @@ bool PeImage::Parse()
     uint32_t importRva = 0;
     uint32_t exportRva = 0;
     uint32_t resourceRva = 0;
+    uint32_t delayImportRva = 0;
     if (magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC)
     {
         m_isPe32 = true;
@@ -94,6 +96,8 @@ bool PeImage::Parse()
         importRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
         exportRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
         resourceRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
+        delayImportRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress;
+        m_imageBase = optional.ImageBase;
     }
     else if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC)
     {
@@ -108,6 +112,8 @@ bool PeImage::Parse()
         importRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
         exportRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress;
         resourceRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].VirtualAddress;
+        delayImportRva = optional.DataDirectory[IMAGE_DIRECTORY_ENTRY_DELAY_IMPORT].VirtualAddress;
+        m_imageBase = optional.ImageBase;
     }
     else
     {
@@ -126,9 +132,10 @@ bool PeImage::Parse()
     }
     if (importRva != 0)
         ParseImports(importRva);
+    m_resourceRva = resourceRva;
+    ParseDelayImports(delayImportRva);
     if (exportRva != 0)
         ParseExports(exportRva);
-    m_resourceRva = resourceRva;
     if (resourceRva != 0)
         ParseResources(resourceRva);
     return true;
@@ -192,37 +199,88 @@ void PeImage::ParseImports(uint32_t rva)
         IMAGE_IMPORT_DESCRIPTOR descriptor;
         if (!ReadAt(m_bytes, offset, &descriptor) || descriptor.Name == 0)
             break;
-        std::string dll = Upper(ReadAsciiZ(m_bytes, RvaToOffset(descriptor.Name)));
-        std::vector<std::string>& functions = m_imports[dll];
         uint32_t thunkRva = descriptor.OriginalFirstThunk != 0 ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
-        size_t thunk = RvaToOffset(thunkRva);
-        for (;;)
+        ReadThunks(Upper(ReadAsciiZ(m_bytes, RvaToOffset(descriptor.Name))), thunkRva);
+    }
+}
+
+// The name table of one DLL: names, or "#n" for an ordinal.
+void PeImage::ReadThunks(const std::string& dll, uint32_t thunkRva)
+{
+    std::vector<std::string>& functions = m_imports[dll];
+    size_t thunk = RvaToOffset(thunkRva);
+    for (;;)
+    {
+        uint64_t entry = 0;
+        bool ordinal = false;
+        if (m_isPe32)
         {
-            uint64_t entry = 0;
-            bool ordinal = false;
-            if (m_isPe32)
-            {
-                uint32_t entry32 = 0;
-                if (!ReadAt(m_bytes, thunk, &entry32))
-                    break;
-                entry = entry32;
-                ordinal = (entry32 & 0x80000000u) != 0;
-                thunk += 4;
-            }
-            else
-            {
-                if (!ReadAt(m_bytes, thunk, &entry))
-                    break;
-                ordinal = (entry & 0x8000000000000000ull) != 0;
-                thunk += 8;
-            }
-            if (entry == 0)
+            uint32_t entry32 = 0;
+            if (!ReadAt(m_bytes, thunk, &entry32))
                 break;
-            if (ordinal)
-                functions.push_back("#" + std::to_string(entry & 0xFFFF));
-            else
-                functions.push_back(ReadAsciiZ(m_bytes, RvaToOffset(static_cast<uint32_t>(entry)) + 2));
+            entry = entry32;
+            ordinal = (entry32 & 0x80000000u) != 0;
+            thunk += 4;
         }
+        else
+        {
+            if (!ReadAt(m_bytes, thunk, &entry))
+                break;
+            ordinal = (entry & 0x8000000000000000ull) != 0;
+            thunk += 8;
+        }
+        if (entry == 0)
+            break;
+        if (ordinal)
+            functions.push_back("#" + std::to_string(entry & 0xFFFF));
+        else
+            functions.push_back(ReadAsciiZ(m_bytes, RvaToOffset(static_cast<uint32_t>(entry)) + 2));
+    }
+}
+
+// Delay imports are bound on the first call, but must exist on the system all
+// the same: they go into the same list. GNU ld leaves the delay-import
+// directory empty for dlltool's delay libraries, so without it the sections
+// are searched for what the delay-load helper reads: a descriptor with
+// RVAs (attribute 1) naming a "*.dll" and a name table, never bound.
+void PeImage::ParseDelayImports(uint32_t rva)
+{
+    struct DelayDescriptor
+    {
+        uint32_t attributes, dllName, module, iat, nameTable, boundIat, unloadIat, timeStamp;
+    };
+    const auto take = [this](size_t offset, bool searching) {
+        DelayDescriptor descriptor;
+        if (!ReadAt(m_bytes, offset, &descriptor) || descriptor.dllName == 0 || descriptor.attributes != 1)
+            return false;
+        if (searching && (descriptor.boundIat != 0 || descriptor.unloadIat != 0 || descriptor.timeStamp != 0 ||
+                          descriptor.module == 0 || descriptor.iat == 0))
+            return false;
+        const size_t nameOffset = RvaToOffset(descriptor.dllName);
+        const size_t tableOffset = RvaToOffset(descriptor.nameTable);
+        if (nameOffset >= m_bytes.size() || tableOffset >= m_bytes.size())
+            return false;
+        const std::string dll = ReadAsciiZ(m_bytes, nameOffset);
+        static const std::regex dllName("[A-Za-z0-9_.-]+\\.dll", std::regex::icase);
+        if (!std::regex_match(dll, dllName))
+            return false;
+        ReadThunks(Upper(dll), descriptor.nameTable);
+        return true;
+    };
+    if (rva != 0)
+    {
+        for (size_t offset = RvaToOffset(rva); take(offset, false); offset += sizeof(DelayDescriptor))
+        {
+        }
+        return;
+    }
+    for (const auto& section : m_sections)
+    {
+        if (m_resourceRva >= section.virtualAddress && m_resourceRva < section.virtualAddress + section.rawSize)
+            continue;
+        const size_t end = std::min<size_t>(m_bytes.size(), section.rawOffset + section.rawSize);
+        for (size_t offset = section.rawOffset; offset + sizeof(DelayDescriptor) <= end; offset += 4)
+            take(offset, true);
     }
 }
 

@@ -47,7 +47,8 @@ public:
     uint32_t TimeDateStamp() const { return m_timeDateStamp; }
     uint16_t Characteristics() const { return m_characteristics; }
 
-    // DLL name (upper case) -> imported function names (or "#ordinal").
+    // DLL name (upper case) -> imported function names (or "#ordinal"),
+    // delay-loaded ones included.
     const std::map<std::string, std::vector<std::string>>& Imports() const { return m_imports; }
     // The names the export table gives (exports by ordinal only are left out).
     const std::vector<std::string>& Exports() const { return m_exports; }
@@ -65,6 +66,8 @@ private:
     bool Parse();
     size_t RvaToOffset(uint32_t rva) const;
     void ParseImports(uint32_t rva);
+    void ParseDelayImports(uint32_t rva);
+    void ReadThunks(const std::string& dll, uint32_t thunkRva);
     void ParseExports(uint32_t rva);
     void ParseResources(uint32_t rva);
     void ParseResourceDirectory(size_t base, size_t offset, int depth, PeResourceKey key);
@@ -73,6 +76,7 @@ private:
     std::string m_bytes;
     bool m_valid = false;
     std::string m_error;
+    uint64_t m_imageBase = 0;
     uint16_t m_machine = 0;
     bool m_isPe32 = false;
     uint16_t m_subsystem = 0;

@@ -17,6 +17,7 @@
 #include "bootstrap/Startup.h"
 #include "language/LanguageCatalogue.h"
 #include "language/LanguageDialog.h"
+#include "platform/CommonControls.h"
 #include "platform/Handles.h"
 #include "prerequisites/ErrorDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
@@ -294,7 +295,7 @@ int wmain(int argc, wchar_t** argv)
     instanceHandle = GetModuleHandleW(nullptr);
     SetText(productCaption, kProductName);
     InstallMode.silent = false;
-    InitCommonControls();
+    EnsureCommonControls();
 
     bool ok = true;
 
