@@ -43,6 +43,16 @@ std::wstring SilentSetupCommandLine(const Scenario& scenario, const std::wstring
     return L"morvanto9.exe /s /f1" + answerFile + L" " + languageArgs + L" /qn " + InstallerLogArgument(scenario);
 }
 
+// The silent run's setup got the arguments of one of the languages.
+void ExpectSilentSetupInOneOf(Scenario& scenario, const std::vector<std::wstring>& languageArgs)
+{
+    std::vector<std::wstring> acceptable;
+    for (const auto& args : languageArgs)
+        acceptable.push_back(SilentSetupCommandLine(scenario, L"a.iss", args));
+    EXPECT_NE(std::find(acceptable.begin(), acceptable.end(), scenario.SetupCommandLine()), acceptable.end())
+        << "the setup got " << WideToUtf8(scenario.SetupCommandLine());
+}
+
 // An unhandled exception ends a process with its code (0xC0000005,
 // 0xC0000409...), abort() with 3.
 bool LooksLikeACrash(DWORD exitCode)
@@ -664,11 +674,7 @@ TEST(HostileCatalogue, BrokenAndHugeCataloguesNeitherCrashNorLoseTheRun)
         }
         else
         {
-            std::vector<std::wstring> acceptable;
-            for (const auto& args : c.accepted)
-                acceptable.push_back(SilentSetupCommandLine(scenario, L"a.iss", args));
-            EXPECT_NE(std::find(acceptable.begin(), acceptable.end(), scenario.SetupCommandLine()), acceptable.end())
-                << "the setup got " << Utf8Of(scenario.SetupCommandLine());
+            ExpectSilentSetupInOneOf(scenario, c.accepted);
         }
 
         // The language dialog lists what it can read and waits for the user.
@@ -756,6 +762,7 @@ struct SettingsCase
     std::vector<std::wstring> accepted;  // the update's language arguments, any of these
     const wchar_t* expectedLine;         // a line the reader must have written, or nullptr
 };
+
 }  // namespace
 
 TEST(HostileSettingsFile, BrokenAndHostileSettingsFilesEndInALanguageOfTheCatalogue)
@@ -790,11 +797,7 @@ TEST(HostileSettingsFile, BrokenAndHostileSettingsFilesEndInALanguageOfTheCatalo
         ASSERT_EQ(RunBounded(scenario, L"/s a.iss", kRunTimeoutMs), 0u);
         std::printf("%s: the update ran for %lu ms\n", c.name, static_cast<unsigned long>(GetTickCount() - start));
         ExpectIntactLog(scenario);
-        std::vector<std::wstring> acceptable;
-        for (const auto& args : c.accepted)
-            acceptable.push_back(SilentSetupCommandLine(scenario, L"a.iss", args));
-        EXPECT_NE(std::find(acceptable.begin(), acceptable.end(), scenario.SetupCommandLine()), acceptable.end())
-            << "the setup got " << Utf8Of(scenario.SetupCommandLine());
+        ExpectSilentSetupInOneOf(scenario, c.accepted);
         if (c.expectedLine != nullptr)
         {
             EXPECT_TRUE(HasMessage(scenario.LogMessages(), c.expectedLine)) << DescribeMessages(scenario.LogMessages());
@@ -831,11 +834,7 @@ TEST(HostileSettingsFile, AnExternalEntityDoesNotLeakALocalFileIntoTheLanguage)
 
         ASSERT_EQ(RunBounded(scenario, L"/s a.iss", kRunTimeoutMs), 0u);
         ExpectIntactLog(scenario);
-        std::vector<std::wstring> acceptable;
-        for (const auto& args : c.accepted)
-            acceptable.push_back(SilentSetupCommandLine(scenario, L"a.iss", args));
-        EXPECT_NE(std::find(acceptable.begin(), acceptable.end(), scenario.SetupCommandLine()), acceptable.end())
-            << "the setup got " << Utf8Of(scenario.SetupCommandLine());
+        ExpectSilentSetupInOneOf(scenario, c.accepted);
         EXPECT_FALSE(HasMessage(scenario.LogMessages(),
                                 L"MorvantoBootStrapper.GetLangIdFromCrmi: language id retrieved from crmi is: 1040"));
     }
