@@ -10,6 +10,7 @@
 #include "prerequisites/PrereqDialog.h"
 #include "product/InstalledProduct.h"
 #include "support/DiagnosticLog.h"
+#include "support/Traced.h"
 
 #include <strsafe.h>
 
@@ -30,85 +31,78 @@ void ShowDowngradeMessage()
 int LaunchExe(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
               const wchar_t* wzProductGUID, const wchar_t* wzIniFile)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe >>");
-    try
-    {
-        // Every language and prerequisite step reads it: it is fixed first.
-        StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), OSLanguageID());
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: OS language to be used: %s", OsLanguage);
+    return RunTraced(
+        L"MorvantoBootStrapper.LaunchExe >>", L"MorvantoBootStrapper.LaunchExe <<", kLogError,
+        L"MorvantoBootStrapper.LaunchExe: exception caught, error returned: %d", [&] {
+            // Every language and prerequisite step reads it: it is fixed first.
+            StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), OSLanguageID());
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: OS language to be used: %s", OsLanguage);
 
-        wchar_t pwzLanguageArg[kCchText] = L"";
-        int result = 0;
+            wchar_t pwzLanguageArg[kCchText] = L"";
+            int result = 0;
 
-        if (!IsProductInstalled(wzProductGUID))
-        {
-            LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.LaunchExe: Morvanto is not installed - showing language selection dialog");
-            result = ShowSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, pwzLanguageArg);
-        }
-        else
-        {
-            LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a downgrade is attempted");
-            if (IsDowngrade(wzProductGUID, wzFilename))
+            if (!IsProductInstalled(wzProductGUID))
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is a downgrade, "
-                                     L"aborting installation");
-                if (!InstallMode.silent)
-                    ShowDowngradeMessage();
-                result = 0;
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is not installed - showing language "
+                                     L"selection dialog");
+                result = ShowSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, pwzLanguageArg);
             }
             else
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is not a "
-                                     L"downgrade, installation continues");
-                // Before the prerequisites: the update must not look for
-                // the package the product was first installed from.
-                Zel_DeleteDRVS9CachedKey();
-                // An update keeps the installed product's language; no dialog.
-                result = GetInstalledLanguageArgs(wzIniFile, pwzLanguageArg);
-            }
-        }
-
-        if (result == 0)
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: aborting installation");
-        }
-        else
-        {
-            result = ShowPrereqDialog(instance, wzProductName);
-            if (result == 0)
-            {
-                LogMessage(kLogInfo,
-                           L"MorvantoBootStrapper.LaunchExe: setup was cancelled from the prerequisites dialog");
-            }
-            else
-            {
-                if (InstallMode.silent)
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a "
+                                     L"downgrade is attempted");
+                if (IsDowngrade(wzProductGUID, wzFilename))
                 {
-                    // Only now: the catalogue's arguments are complete.
-                    StringCchCatW(pwzLanguageArg, ARRAYSIZE(pwzLanguageArg), L" /qn");
-                    LogMessage(kLogInfo,
-                               L"MorvantoBootStrapper.LaunchExe: running installation in silent mode with args:%s",
-                               pwzLanguageArg);
+                    LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is a "
+                                         L"downgrade, aborting installation");
+                    if (!InstallMode.silent)
+                        ShowDowngradeMessage();
+                    result = 0;
                 }
                 else
                 {
-                    LogMessage(kLogInfo,
-                               L"MorvantoBootStrapper.LaunchExe: running installation in FULL UI mode with args:%s",
-                               pwzLanguageArg);
+                    LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is not a "
+                                         L"downgrade, installation continues");
+                    // Before the prerequisites: the update must not look for
+                    // the package the product was first installed from.
+                    Zel_DeleteDRVS9CachedKey();
+                    // An update keeps the installed product's language; no dialog.
+                    result = GetInstalledLanguageArgs(wzIniFile, pwzLanguageArg);
                 }
-                result = CreateMsiexecProcess(wzFilename, pwzLanguageArg);
             }
-        }
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.LaunchExe: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+            if (result == 0)
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: aborting installation");
+            }
+            else
+            {
+                result = ShowPrereqDialog(instance, wzProductName);
+                if (result == 0)
+                {
+                    LogMessage(kLogInfo,
+                               L"MorvantoBootStrapper.LaunchExe: setup was cancelled from the prerequisites dialog");
+                }
+                else
+                {
+                    if (InstallMode.silent)
+                    {
+                        // Only now: the catalogue's arguments are complete.
+                        StringCchCatW(pwzLanguageArg, ARRAYSIZE(pwzLanguageArg), L" /qn");
+                        LogMessage(kLogInfo,
+                                   L"MorvantoBootStrapper.LaunchExe: running installation in silent mode with args:%s",
+                                   pwzLanguageArg);
+                    }
+                    else
+                    {
+                        LogMessage(kLogInfo,
+                                   L"MorvantoBootStrapper.LaunchExe: running installation in FULL UI mode with args:%s",
+                                   pwzLanguageArg);
+                    }
+                    result = CreateMsiexecProcess(wzFilename, pwzLanguageArg);
+                }
+            }
+
+            return result;
+        });
 }

@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "support/DiagnosticLog.h"
+#include "support/Traced.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -220,19 +221,12 @@ LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
 
 BOOL GetInstalledAppPath(wchar_t* appPath)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledAppPath >>");
-    try
-    {
-        BOOL found = QueryStringValueFromRegistry(kProductKey, kProductPathValue, appPath);
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledAppPath <<");
-        return found;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetInstalledAppPath: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    return RunTraced(
+        L"MorvantoBootStrapper.GetInstalledAppPath >>", L"MorvantoBootStrapper.GetInstalledAppPath <<", kLogError,
+        L"MorvantoBootStrapper.GetInstalledAppPath: exception caught, error returned: %d", [&] {
+            BOOL found = QueryStringValueFromRegistry(kProductKey, kProductPathValue, appPath);
+            return found;
+        });
 }
 
 int GetInstalledLangID(wchar_t* languageId)

@@ -5,6 +5,7 @@
 #include "language/InstalledLanguage.h"
 #include "platform/Handles.h"
 #include "support/DiagnosticLog.h"
+#include "support/Traced.h"
 
 #include <cwchar>
 #include <new>
@@ -87,97 +88,76 @@ void ReadCommand(const wchar_t* iniFile, const wchar_t* section, wchar_t* comman
 
 int GetLangArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs >>");
-    try
-    {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: get language %s arguments from the %s ini file",
-                   languageId, iniFile);
-        wchar_t command[kCchText] = L"";
-        bool found = FindCommand(iniFile, languageId, command);
-        if (found)
-        {
-            StringCchCatW(args, kCchText, command);
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language args to be used:%s", args);
-        }
-        else
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language %s not found", languageId);
-        }
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs <<");
-        return found ? 1 : 0;
-    }
-    catch (...)
-    {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: exception caught, error returned:%d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(
+        L"MorvantoBootStrapper.GetLangArgs >>", L"MorvantoBootStrapper.GetLangArgs <<", kLogInfo,
+        L"MorvantoBootStrapper.GetLangArgs: exception caught, error returned:%d", [&] {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: get language %s arguments from the %s ini file",
+                       languageId, iniFile);
+            wchar_t command[kCchText] = L"";
+            bool found = FindCommand(iniFile, languageId, command);
+            if (found)
+            {
+                StringCchCatW(args, kCchText, command);
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language args to be used:%s", args);
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language %s not found", languageId);
+            }
+            return found ? 1 : 0;
+        });
 }
 
 int GetOSLanguageArgs(const wchar_t* iniFile, wchar_t* args)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs >>");
-    try
-    {
-        int result = 1;
-        if (!CopyLanguageArgs(OsLanguage, iniFile, args,
-                              L"MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s"))
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: failed to get OS language args, returning "
-                                 L"English language args");
-            StringCchCopyW(args, kCchText, kEnglishLanguageArgs);
-            result = 0;
-        }
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs <<");
-        return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetOSLanguageArgs: exception caught, error returned:%d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(
+        L"MorvantoBootStrapper.GetOSLanguageArgs >>", L"MorvantoBootStrapper.GetOSLanguageArgs <<", kLogError,
+        L"MorvantoBootStrapper.GetOSLanguageArgs: exception caught, error returned:%d", [&] {
+            int result = 1;
+            if (!CopyLanguageArgs(OsLanguage, iniFile, args,
+                                  L"MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s"))
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: failed to get OS language args, "
+                                     L"returning English language args");
+                StringCchCopyW(args, kCchText, kEnglishLanguageArgs);
+                result = 0;
+            }
+            return result;
+        });
 }
 
 int GetLanguageArgs(const wchar_t* iniFile, wchar_t* args)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs >>");
-    try
-    {
-        LogMessage(kLogInfo,
-                   L"MorvantoBootStrapper.GetLanguageArgs: Checking if a silent mode default Language was specified");
-        if (InstallMode.languageGiven)
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: silent mode default language is:%s",
-                       InstallMode.language);
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: getting language args for language "
-                                 L"specified with /l param:");
-            // Matched as typed: any identifier that a section carries works,
-            // even one outside the five the OS detection folds onto.
-            if (!CopyLanguageArgs(InstallMode.language, iniFile, args,
-                                  L"MorvantoBootStrapper.GetLanguageArgs: language args are:%s"))
+    return RunTraced(
+        L"MorvantoBootStrapper.GetLanguageArgs >>", L"MorvantoBootStrapper.GetLanguageArgs <<", kLogInfo,
+        L"MorvantoBootStrapper.GetLanguageArgs: exception caught, error returned: %d", [&] {
+            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: Checking if a silent mode default Language "
+                                 L"was specified");
+            if (InstallMode.languageGiven)
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: failed to determine language args for "
-                                     L"language specified with /l param, getting OS language args");
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: silent mode default language is:%s",
+                           InstallMode.language);
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: getting language args for language "
+                                     L"specified with /l param:");
+                // Matched as typed: any identifier that a section carries works,
+                // even one outside the five the OS detection folds onto.
+                if (!CopyLanguageArgs(InstallMode.language, iniFile, args,
+                                      L"MorvantoBootStrapper.GetLanguageArgs: language args are:%s"))
+                {
+                    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: failed to determine language args for "
+                                         L"language specified with /l param, getting OS language args");
+                    GetOSLanguageArgs(iniFile, args);
+                }
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: no silent mode default language was "
+                                     L"specified, using OS language if valid");
                 GetOSLanguageArgs(iniFile, args);
             }
-        }
-        else
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: no silent mode default language was "
-                                 L"specified, using OS language if valid");
-            GetOSLanguageArgs(iniFile, args);
-        }
-        // The built-in English arguments always leave something to install with.
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs <<");
-        return 1;
-    }
-    catch (...)
-    {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+            // The built-in English arguments always leave something to install with.
+            return 1;
+        });
 }
 
 int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args)

@@ -6,6 +6,7 @@
 #include "platform/CommonControls.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
+#include "support/Traced.h"
 
 #include <shellapi.h>
 
@@ -243,25 +244,18 @@ int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
 
 int GetSelectedItemText(HWND dialog, wchar_t* text)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetSelectedItemText >>");
-    try
-    {
-        HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
-        LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-        // The entries are section names cut to fit kCchText; the length check
-        // keeps the copy bounded all the same.
-        if (selection != CB_ERR &&
-            SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0) < static_cast<LRESULT>(kCchText))
-            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text));
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetSelectedItemText <<");
-        return 1;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetSelectedItemText: exception caugth, error returned %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    return RunTraced(
+        L"MorvantoBootStrapper.GetSelectedItemText >>", L"MorvantoBootStrapper.GetSelectedItemText <<", kLogError,
+        L"MorvantoBootStrapper.GetSelectedItemText: exception caugth, error returned %d", [&] {
+            HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
+            LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+            // The entries are section names cut to fit kCchText; the length check
+            // keeps the copy bounded all the same.
+            if (selection != CB_ERR && SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0) <
+                                           static_cast<LRESULT>(kCchText))
+                SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(text));
+            return 1;
+        });
 }
 
 HICON GetFileIcon(const wchar_t* path)

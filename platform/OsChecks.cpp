@@ -1,6 +1,7 @@
 #include "platform/OsChecks.h"
 
 #include "support/DiagnosticLog.h"
+#include "support/Traced.h"
 
 BOOL QueryOsVersion(OSVERSIONINFOW* versionInfo)
 {
@@ -103,31 +104,24 @@ bool IsVistaOrLater()
 
 BOOL IsOS64()
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64 >>");
-    try
-    {
-        BOOL answer = FALSE;
-        if (IsWindows2K())
-        {
-            // Windows 2000 never ran on x64; no need to ask for the processor.
-            LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS is Windows 2000 so it is on a x86 platform");
-        }
-        else if (IsX64Architecture(QueryProcessorArchitecture(FindGetNativeSystemInfo())))
-        {
-            LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x64");
-            answer = TRUE;
-        }
-        else
-        {
-            LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x86");
-        }
-        LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64 <<");
-        return answer;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"SetupBootstrapper.IsOS64: exception caught, error returned:%d",
-                   static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    return RunTraced(
+        L"SetupBootstrapper.IsOS64 >>", L"SetupBootstrapper.IsOS64 <<", kLogError,
+        L"SetupBootstrapper.IsOS64: exception caught, error returned:%d", [&] {
+            BOOL answer = FALSE;
+            if (IsWindows2K())
+            {
+                // Windows 2000 never ran on x64; no need to ask for the processor.
+                LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS is Windows 2000 so it is on a x86 platform");
+            }
+            else if (IsX64Architecture(QueryProcessorArchitecture(FindGetNativeSystemInfo())))
+            {
+                LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x64");
+                answer = TRUE;
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x86");
+            }
+            return answer;
+        });
 }

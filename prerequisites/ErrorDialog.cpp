@@ -3,7 +3,7 @@
 #include "language/LanguageCatalogue.h"
 #include "prerequisites/ModalDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
-#include "prerequisites/Traced.h"
+#include "support/Traced.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
 

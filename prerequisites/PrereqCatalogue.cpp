@@ -3,7 +3,7 @@
 #include "bootstrap/ProductIdentity.h"
 #include "platform/OsChecks.h"
 #include "platform/Registry.h"
-#include "prerequisites/Traced.h"
+#include "support/Traced.h"
 #include "support/DiagnosticLog.h"
 
 #include <cwchar>

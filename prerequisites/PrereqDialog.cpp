@@ -8,7 +8,7 @@
 #include "prerequisites/ModalDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/PrereqInstall.h"
-#include "prerequisites/Traced.h"
+#include "support/Traced.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
 

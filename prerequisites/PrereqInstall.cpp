@@ -6,7 +6,7 @@
 #include "platform/OsChecks.h"
 #include "prerequisites/ErrorDialog.h"
 #include "prerequisites/PrereqDialog.h"
-#include "prerequisites/Traced.h"
+#include "support/Traced.h"
 #include "support/DiagnosticLog.h"
 
 namespace

@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "support/DiagnosticLog.h"
+#include "support/Traced.h"
 
 #include <cstring>
 
@@ -106,76 +107,63 @@ int CompareVersionTexts(const wchar_t* installed, const wchar_t* kit)
 
 BOOL IsProductInstalled(const wchar_t* productCode)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsProductInstalled >>");
-    try
-    {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsProductInstalled: Checking if product with ID %s is installed",
-                   productCode);
+    return RunTraced(
+        L"MorvantoBootStrapper.IsProductInstalled >>", L"MorvantoBootStrapper.IsProductInstalled <<", kLogError,
+        L"MorvantoBootStrapper.IsProductInstalled: exception caught, error returned %d", [&] {
+            LogMessage(kLogInfo,
+                       L"MorvantoBootStrapper.IsProductInstalled: Checking if product with ID %s is installed",
+                       productCode);
 
-        // Only the presence of DisplayName counts; its text is not used.
-        wchar_t wzValue[kCchText] = L"";
-        const BOOL installed = ReadUninstallValue(productCode, L"DisplayName", wzValue) ? TRUE : FALSE;
-        LogMessage(kLogInfo, installed ? L"MorvantoBootStrapper.IsProductInstalled: Product is installed"
-                                       : L"MorvantoBootStrapper.IsProductInstalled: Product is not installed");
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsProductInstalled <<");
-        return installed;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.IsProductInstalled: exception caught, error returned %d",
-                   static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+            // Only the presence of DisplayName counts; its text is not used.
+            wchar_t wzValue[kCchText] = L"";
+            const BOOL installed = ReadUninstallValue(productCode, L"DisplayName", wzValue) ? TRUE : FALSE;
+            LogMessage(kLogInfo, installed ? L"MorvantoBootStrapper.IsProductInstalled: Product is installed"
+                                           : L"MorvantoBootStrapper.IsProductInstalled: Product is not installed");
+            return installed;
+        });
 }
 
 BOOL IsDowngrade(const wchar_t* productCode, const wchar_t* setupFile)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade >>");
-    try
-    {
-        BOOL downgrade = FALSE;
-        LogMessage(kLogInfo,
-                   L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID %s ",
-                   productCode);
-
-        wchar_t wzOldVersion[kCchText] = L"";
-        if (!ReadUninstallValue(productCode, L"DisplayVersion", wzOldVersion))
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Failed to get installed Zel Morvanto version");
-        }
-        else
-        {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is %s",
-                       wzOldVersion);
+    return RunTraced(
+        L"MorvantoBootStrapper.IsDowngrade >>", L"MorvantoBootStrapper.IsDowngrade <<", kLogError,
+        L"MorvantoBootStrapper.IsDowngrade: exception caught, error returned %d", [&] {
+            BOOL downgrade = FALSE;
             LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit currently launched");
+                       L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID %s ",
+                       productCode);
 
-            wchar_t wzCurrVersion[kCchText] = L"";
-            if (ReadKitVersion(setupFile, wzCurrVersion, ARRAYSIZE(wzCurrVersion)))
+            wchar_t wzOldVersion[kCchText] = L"";
+            if (!ReadUninstallValue(productCode, L"DisplayVersion", wzOldVersion))
             {
-                LogMessage(kLogInfo,
-                           L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :%s",
-                           wzCurrVersion);
-                // Only a newer installed version stands in the way; the same
-                // version may be installed again.
-                if (CompareVersionTexts(wzOldVersion, wzCurrVersion) > 0)
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Failed to get installed Zel Morvanto version");
+            }
+            else
+            {
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is %s",
+                           wzOldVersion);
+                LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit "
+                                     L"currently launched");
+
+                wchar_t wzCurrVersion[kCchText] = L"";
+                if (ReadKitVersion(setupFile, wzCurrVersion, ARRAYSIZE(wzCurrVersion)))
                 {
-                    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: This is a downgrade");
-                    downgrade = TRUE;
-                }
-                else
-                {
-                    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Not a downgrade");
+                    LogMessage(kLogInfo,
+                               L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :%s",
+                               wzCurrVersion);
+                    // Only a newer installed version stands in the way; the same
+                    // version may be installed again.
+                    if (CompareVersionTexts(wzOldVersion, wzCurrVersion) > 0)
+                    {
+                        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: This is a downgrade");
+                        downgrade = TRUE;
+                    }
+                    else
+                    {
+                        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Not a downgrade");
+                    }
                 }
             }
-        }
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade <<");
-        return downgrade;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.IsDowngrade: exception caught, error returned %d",
-                   static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+            return downgrade;
+        });
 }

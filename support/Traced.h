@@ -1,14 +1,13 @@
 #pragma once
-// The frame every traced operation of the prerequisite stage shares: its
-// entry line, its exit line, and an exception that must not escape into the
-// launch sequence.
+// The frame every traced operation shares: its entry line, its exit line, and
+// an exception that must not escape into the caller.
 
 #include "support/DiagnosticLog.h"
 
 // Writes entryLine, runs body and writes exitLine (none when null) after it.
 // An exception is caught instead: exceptionFormat is written with the last
 // system error at exceptionSeverity, no exit line follows, and the answer is
-// 0, which every caller reads as "missing", "failed" or "do not go on".
+// 0, which every caller reads as "missing", "failed", "no" or "do not go on".
 template <typename Body>
 int RunTraced(const wchar_t* entryLine, const wchar_t* exitLine, unsigned exceptionSeverity,
               const wchar_t* exceptionFormat, Body body)
