@@ -14,7 +14,15 @@ for package in $packages; do
         missing="$missing $package"
     fi
 done
-[ -z "$missing" ] && exit 0
+fetch_wine_i386() {
+    # Not a package of this machine's architecture: fetched and unpacked
+    # into a cache, quick once it is there.
+    "$(dirname "$0")/wine-i386.sh" >/dev/null
+}
+if [ -z "$missing" ]; then
+    fetch_wine_i386
+    exit 0
+fi
 
 if [ "$(id -u)" -eq 0 ]; then
     as_root=""
@@ -35,3 +43,4 @@ if ! DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq $missing >>"
     exit 1
 fi
 rm -f "$log"
+fetch_wine_i386

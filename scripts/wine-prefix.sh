@@ -8,7 +8,7 @@ WINEPREFIX="$prefix"
 . "$(dirname "$0")/wine-env.sh"
 
 stamp="$prefix/.bootstrapper-prefix"
-recipe="2"   # raise it when the recipe below changes, to rebuild old prefixes
+recipe="3"   # raise it when the recipe below changes, to rebuild old prefixes
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$recipe" ]; then
     exit 0
 fi
@@ -18,7 +18,13 @@ fi
 rm -rf "$prefix"
 mkdir -p "$prefix"
 
+# Booted with Wine's 32-bit libraries (WINEDLLPATH, scripts/wine-i386.sh),
+# the prefix gets its C:\windows\syswow64 and runs the x86 product too.
+[ -d "$WINEDLLPATH/i386-windows" ] ||
+    { echo "wine-prefix: no 32-bit Wine libraries in $WINEDLLPATH (scripts/install-deps.sh fetches them)" >&2; exit 1; }
 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+[ -f "$prefix/drive_c/windows/syswow64/kernel32.dll" ] ||
+    { echo "wine-prefix: the prefix has no 32-bit system folder" >&2; exit 1; }
 
 # Without Wine's own fonts dialogs lose Tahoma and Marlett and change size.
 mkdir -p "$prefix/drive_c/windows/Fonts"
