@@ -1,0 +1,140 @@
+#pragma once
+// What every test program shares: the build's paths, files and texts,
+// starting and waiting for programs, registry state that is put back, and
+// reading and driving another process's windows like a person would.
+//
+// Tests never sleep to synchronise: they wait for a condition with a
+// time-out (WaitUntil).
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace harness
+{
+constexpr DWORD kTimeoutMs = 30000;
+
+// --- paths and files ---------------------------------------------------------
+// An environment variable that CTest sets (BS_KIT_DIR, BS_SCRATCH_DIR...);
+// the test fails when it is missing.
+std::wstring Setting(const wchar_t* name);
+std::wstring Join(const std::wstring& folder, const std::wstring& name);
+bool Exists(const std::wstring& path);
+std::string ReadBytes(const std::wstring& path);  // empty when missing
+void WriteBytes(const std::wstring& path, const std::string& bytes);
+std::string Utf8(const std::wstring& text);
+std::wstring Wide(const std::string& utf8);
+void DeleteTree(const std::wstring& path);
+
+// A fresh folder under BS_SCRATCH_DIR, removed when the object goes (kept
+// when BS_KEEP_SCRATCH is set, for a look afterwards).
+class Scratch
+{
+public:
+    explicit Scratch(const std::wstring& name);
+    ~Scratch();
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    const std::wstring& Path() const { return m_path; }
+
+private:
+    std::wstring m_path;
+};
+
+// The bootstrapper's diagnostic log in a temporary folder: its messages
+// without their timestamps. A log that does not parse (no byte-order mark,
+// a line without a timestamp, no CR LF at the end) fails the test.
+bool LogExists(const std::wstring& tempFolder);
+std::vector<std::wstring> LogMessages(const std::wstring& tempFolder);
+
+// --- processes ---------------------------------------------------------------
+class Child
+{
+public:
+    // Starts commandLine (no application name) in folder, with the test's
+    // environment plus `environment` (an empty value removes a variable).
+    Child(const std::wstring& commandLine, const std::wstring& folder,
+          const std::map<std::wstring, std::wstring>& environment = {});
+    ~Child();  // ends the child if it still runs
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    bool Started() const { return m_process != nullptr; }
+    DWORD Id() const { return m_id; }
+    bool Running() const;
+    // The exit code, or STILL_ACTIVE after the time-out (the test then fails).
+    DWORD Wait(DWORD timeoutMs = kTimeoutMs);
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+};
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs);
+
+// --- registry ----------------------------------------------------------------
+enum class View
+{
+    Native,  // what a 64-bit program sees; HKCU and HKLM\SYSTEM are shared by both views
+    Wow32,   // HKLM\Software\Wow6432Node: what the 32-bit product reads on 64-bit Windows
+};
+
+struct RegValue
+{
+    HKEY root;
+    View view;
+    std::wstring key;
+    std::wstring name;
+    DWORD type;
+    std::string bytes;  // as stored
+};
+RegValue Sz(HKEY root, View view, const std::wstring& key, const std::wstring& name, const std::wstring& text);
+RegValue Dword(HKEY root, View view, const std::wstring& key, const std::wstring& name, DWORD value);
+
+// Sets values and puts back what was there before when it goes: earlier
+// values, absent values, and the keys it had to create.
+class Registry
+{
+public:
+    Registry() = default;
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    void Set(const RegValue& value);
+    void Delete(HKEY root, View view, const std::wstring& key, const std::wstring& name);
+
+private:
+    struct Undo
+    {
+        HKEY root;
+        View view;
+        std::wstring key;
+        std::wstring name;  // with createdKey: unused
+        bool createdKey;
+        bool existed;
+        DWORD type;
+        std::string bytes;
+    };
+    void Save(HKEY root, View view, const std::wstring& key, const std::wstring& name);
+    std::vector<Undo> m_undo;
+};
+bool ValueExists(HKEY root, View view, const std::wstring& key, const std::wstring& name);
+
+// --- windows -----------------------------------------------------------------
+// The visible top-level windows of a process, in z-order.
+std::vector<HWND> WindowsOf(DWORD processId);
+std::wstring Text(HWND window);
+std::wstring ClassOf(HWND window);
+// What a person sees of a dialog, one line per control with a text or items:
+// "<id> <class>: <text>", list items joined by " | " with the selected one
+// marked "*", a check box's state as "[x]" or "[ ]".
+std::vector<std::wstring> Describe(HWND dialog);
+// Posted, so that a handler that opens another modal window never blocks.
+void Click(HWND dialog, int buttonId);
+void Pick(HWND dialog, int comboId, const std::wstring& item);
+void Check(HWND dialog, int checkBoxId);
+}  // namespace harness

@@ -1,0 +1,365 @@
+#include "tests/runs/WholeRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+using namespace harness;
+
+namespace runs
+{
+Input Press(int id)
+{
+    return {Input::Press, id, L""};
+}
+
+Input Pick(const std::wstring& language)
+{
+    return {Input::Pick, 1005, language};
+}
+
+Input Tick(int id)
+{
+    return {Input::Tick, id, L""};
+}
+
+Input Close()
+{
+    return {Input::Close, 0, L""};
+}
+
+Value Sz(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, const std::wstring& text)
+{
+    return {root, view, key, name, REG_SZ,
+            std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t))};
+}
+
+Value Dword(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, DWORD number)
+{
+    return {root, view, key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&number), sizeof(number))};
+}
+
+Value Absent(HKEY root, Seen view, const std::wstring& key, const std::wstring& name)
+{
+    return {root, view, key, name, REG_NONE, ""};
+}
+
+std::vector<Value> NothingMissing()
+{
+    return {Dword(HKEY_LOCAL_MACHINE, Seen::Wow32, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727",
+                  L"Install", 1),
+            Sz(HKEY_LOCAL_MACHINE, Seen::Wow32, L"Software\\Microsoft\\DataAccess", L"FullInstallVer",
+               L"2.81.1117.0")};
+}
+
+std::vector<Value> Installed(const std::wstring& version)
+{
+    const std::wstring key =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}";
+    return {Sz(HKEY_LOCAL_MACHINE, Seen::Wow32, key, L"DisplayName", L"Zel Morvanto 9.5"),
+            Sz(HKEY_LOCAL_MACHINE, Seen::Wow32, key, L"DisplayVersion", version)};
+}
+
+Value InstallLanguage(const std::wstring& hex)
+{
+    return Sz(HKEY_LOCAL_MACHINE, Seen::Native, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language",
+              L"InstallLanguage", hex);
+}
+
+namespace
+{
+bool KitIsX86()
+{
+    return Setting(L"BS_KIT_ARCH") == L"x86";
+}
+
+View ViewOf(Seen seen)
+{
+    if (seen == Seen::Own)
+        return KitIsX86() ? View::Wow32 : View::Native;
+    return seen == Seen::Native ? View::Native : View::Wow32;
+}
+
+// Wine's per-program version, or the registry's version values (read by
+// each new process) for the service-pack levels Wine does not offer. A
+// 32-bit process reads its copy under Wow6432Node, so both are written.
+void EmulateWindows(Windows windows, Registry& registry)
+{
+    static const wchar_t* const kWine[] = {nullptr, L"win2k", L"winxp", nullptr, L"win2003", nullptr, L"vista"};
+    const wchar_t* wine = kWine[static_cast<int>(windows)];
+    if (wine != nullptr)
+        registry.Set(harness::Sz(HKEY_CURRENT_USER, View::Native,
+                                 L"Software\\Wine\\AppDefaults\\SetupBootstrapper.exe", L"Version", wine));
+    if (windows != Windows::XpSp2 && windows != Windows::Server2003Gold)
+        return;
+    const bool xp = windows == Windows::XpSp2;
+    for (View view : {View::Native, View::Wow32})
+    {
+        const std::wstring key = L"Software\\Microsoft\\Windows NT\\CurrentVersion";
+        registry.Set(harness::Sz(HKEY_LOCAL_MACHINE, view, key, L"CurrentVersion", xp ? L"5.1" : L"5.2"));
+        registry.Set(harness::Sz(HKEY_LOCAL_MACHINE, view, key, L"CurrentBuildNumber", xp ? L"2600" : L"3790"));
+        if (xp)
+            registry.Set(harness::Sz(HKEY_LOCAL_MACHINE, view, key, L"CSDVersion", L"Service Pack 2"));
+        else
+            registry.Delete(HKEY_LOCAL_MACHINE, view, key, L"CSDVersion");
+    }
+    registry.Set(harness::Dword(HKEY_LOCAL_MACHINE, View::Native, L"System\\CurrentControlSet\\Control\\Windows",
+                                L"CSDVersion", xp ? 0x200 : 0));
+    registry.Set(harness::Sz(HKEY_LOCAL_MACHINE, View::Native,
+                             L"System\\CurrentControlSet\\Control\\ProductOptions", L"ProductType",
+                             xp ? L"WinNT" : L"ServerNT"));
+}
+
+struct Places
+{
+    std::wstring root, kit, temp;
+
+    std::wstring Expand(std::wstring path) const
+    {
+        for (const auto& place : {std::make_pair(L"{KIT}", kit), {L"{TEMP}", temp}, {L"{ROOT}", root}})
+        {
+            if (path.compare(0, wcslen(place.first), place.first) == 0)
+                path = place.second + path.substr(wcslen(place.first));
+        }
+        return path;
+    }
+
+    // Machine paths back into placeholders, so that the record is the same
+    // wherever the scratch folder lies; control characters made visible.
+    std::wstring Fold(std::wstring text) const
+    {
+        for (size_t at = 0; at < text.size(); ++at)
+        {
+            if (text[at] < L' ' && text[at] != L'\t')
+            {
+                const wchar_t* digits = L"0123456789ABCDEF";
+                text.replace(at, 1, {L'<', digits[text[at] >> 4], digits[text[at] & 15], L'>'});
+            }
+        }
+        for (const auto& place : {std::make_pair(kit, L"{KIT}"), {temp, L"{TEMP}"}, {root, L"{ROOT}"}})
+        {
+            for (size_t at = 0; (at = text.find(place.first, at)) != std::wstring::npos;)
+                text.replace(at, place.first.size(), place.second);
+        }
+        return text;
+    }
+};
+
+void CopyKit(const std::wstring& from, const std::wstring& to, const std::vector<std::wstring>& leaveOut)
+{
+    CreateDirectoryW(to.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Join(from, L"*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no kit in " << Utf8(from);
+    do
+    {
+        const std::wstring name = found.cFileName;
+        // What a demo run left in the build's kit is no part of it.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.find(L"-received.txt") != std::wstring::npos ||
+            name.find(L"-journal.txt") != std::wstring::npos ||
+            std::find(leaveOut.begin(), leaveOut.end(), name) != leaveOut.end())
+            continue;
+        CopyFileW(Join(from, name).c_str(), Join(to, name).c_str(), FALSE);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// A visible dialog of the process with the window's telling control.
+HWND FindWindowOf(DWORD processId, Window window)
+{
+    static const int kTellingControl[] = {1005, 1016, 1025};
+    for (HWND candidate : WindowsOf(processId))
+    {
+        if (ClassOf(candidate) != L"#32770")
+            continue;
+        if (window == Window::Message)
+        {
+            if (GetDlgItem(candidate, 1005) == nullptr && GetDlgItem(candidate, 1016) == nullptr &&
+                GetDlgItem(candidate, 1025) == nullptr)
+                return candidate;
+        }
+        else if (GetDlgItem(candidate, kTellingControl[static_cast<int>(window)]) != nullptr &&
+                 IsWindowEnabled(GetDlgItem(candidate, IDOK)))
+        {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+void Act(HWND dialog, const Input& input)
+{
+    switch (input.kind)
+    {
+    case Input::Press:
+        Click(dialog, input.id);
+        break;
+    case Input::Pick:
+        harness::Pick(dialog, input.id, input.text);
+        break;
+    case Input::Tick:
+        Check(dialog, input.id);
+        break;
+    case Input::Close:
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        break;
+    }
+}
+
+const char* const kWindowNames[] = {"language dialog", "prerequisites dialog", "failure dialog", "message",
+                                    "setup window"};
+
+// Where two records part, with a little of what comes before.
+std::string Difference(const std::vector<std::string>& expected, const std::vector<std::string>& actual)
+{
+    size_t same = 0;
+    while (same < expected.size() && same < actual.size() && expected[same] == actual[same])
+        ++same;
+    std::ostringstream report;
+    report << "the record parts from the expected one at line " << same + 1 << "\n";
+    for (size_t i = same >= 3 ? same - 3 : 0; i < same; ++i)
+        report << "   same     | " << actual[i] << "\n";
+    for (size_t i = same; i < same + 5; ++i)
+    {
+        report << "   expected | " << (i < expected.size() ? expected[i] : "(end)") << "\n";
+        report << "   recorded | " << (i < actual.size() ? actual[i] : "(end)") << "\n";
+    }
+    return report.str();
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line.empty() || line.back() != '\r' ? line : line.substr(0, line.size() - 1));
+    return lines;
+}
+
+void Compare(const std::string& rowName, const std::vector<std::string>& record)
+{
+    const std::wstring folder = Setting(L"BS_EXPECTED_DIR");
+    const std::wstring own = Join(folder, Wide(rowName) + L"." + Setting(L"BS_KIT_ARCH") + L".txt");
+    const std::wstring shared = Join(folder, Wide(rowName) + L".txt");
+    wchar_t write[8];
+    if (GetEnvironmentVariableW(L"BS_WRITE_EXPECTED", write, ARRAYSIZE(write)) != 0)
+    {
+        std::string text;
+        for (const auto& line : record)
+            text += line + "\n";
+        // The x64 record is the shared one; x86 writes its own only where it differs.
+        if (!KitIsX86())
+            WriteBytes(shared, text);
+        else if (ReadBytes(shared) != text)
+            WriteBytes(own, text);
+        else
+            DeleteFileW(own.c_str());
+        return;
+    }
+    const std::wstring path = Exists(own) ? own : shared;
+    ASSERT_TRUE(Exists(path)) << "no expected record " << Utf8(path) << " (BS_WRITE_EXPECTED=1 writes it)";
+    const std::vector<std::string> expected = Lines(ReadBytes(path));
+    if (expected != record)
+        ADD_FAILURE() << Utf8(path) << ": " << Difference(expected, record);
+}
+}  // namespace
+
+void RunAndCompare(const Row& row)
+{
+    if (KitIsX86() && !row.x86)
+        GTEST_SKIP() << "needs a window or MSXML, which this Wine lacks for 32-bit programs";
+
+    Scratch scratch(Wide(row.name) + L"-" + Setting(L"BS_KIT_ARCH"));
+    Places places{scratch.Path(), Join(scratch.Path(), L"kit"), Join(scratch.Path(), row.temp)};
+    CopyKit(Setting(L"BS_KIT_DIR"), places.kit, row.withoutKitFiles);
+    CreateDirectoryW(places.temp.c_str(), nullptr);
+    for (const File& file : row.files)
+    {
+        const std::wstring path = places.Expand(file.path);
+        CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
+        WriteBytes(path, file.bytes);
+    }
+
+    Registry registry;
+    EmulateWindows(row.windows, registry);
+    for (const Value& value : row.values)
+    {
+        if (value.type == REG_NONE)
+            registry.Delete(value.root, ViewOf(value.view), value.key, value.name);
+        else if (value.type == REG_SZ)  // a text may name a place of the scenario
+            registry.Set(harness::Sz(value.root, ViewOf(value.view), value.key, value.name,
+                                     places.Expand(reinterpret_cast<const wchar_t*>(value.bytes.c_str()))));
+        else
+            registry.Set({value.root, ViewOf(value.view), value.key, value.name, value.type, value.bytes});
+    }
+
+    std::vector<std::string> record;
+    const std::wstring commandLine =
+        L"\"" + Join(places.kit, L"SetupBootstrapper.exe") + L"\"" + (row.arguments.empty() ? L"" : L" ") + row.arguments;
+    Child bootstrapper(commandLine, row.folder.empty() ? places.kit : places.Expand(row.folder),
+                       {{L"TMP", places.temp}, {L"TEMP", places.temp}});
+    ASSERT_TRUE(bootstrapper.Started());
+
+    for (const Visit& visit : row.visits)
+    {
+        const char* name = kWindowNames[static_cast<int>(visit.window)];
+        HWND window = nullptr;
+        bool found = WaitUntil([&] {
+            window = visit.window == Window::Setup ? FindWindowW(L"Morvanto9StandIn", nullptr)
+                                                   : FindWindowOf(bootstrapper.Id(), visit.window);
+            return window != nullptr || !bootstrapper.Running();
+        });
+        if (!found || window == nullptr)
+        {
+            ADD_FAILURE() << "no " << name << " appeared";
+            break;
+        }
+        record.push_back(std::string("window: ") + name);
+        if (visit.window == Window::Setup)
+        {
+            // The setup's own window: only whether the bootstrapper waits.
+            record.push_back(bootstrapper.Running() ? "  the bootstrapper waits" : "  the bootstrapper has ended");
+        }
+        else
+        {
+            for (const auto& line : Describe(window))
+                record.push_back("  " + Utf8(line));
+        }
+        for (const Input& input : visit.inputs)
+            Act(window, input);
+        // The next window may be of the same kind: this one must be gone first.
+        WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window); });
+    }
+
+    record.push_back("exit code: " + std::to_string(bootstrapper.Wait(60000)));
+
+    const std::string setup = ReadBytes(Join(places.kit, L"morvanto9-received.txt"));
+    record.push_back("setup: " + (setup.size() < 2 ? std::string("(not started)")
+                                                   : Utf8(places.Fold(std::wstring(
+                                                         reinterpret_cast<const wchar_t*>(setup.data() + 2),
+                                                         (setup.size() - 2) / 2)))));
+    for (const std::string& call : Lines(ReadBytes(Join(places.kit, L"downloadandrun-journal.txt"))))
+        record.push_back("library: " + Utf8(places.Fold(Wide(call))));
+    for (const Value& value : row.watch)
+        record.push_back("registry " + Utf8(value.key + L"\\" + value.name) + ": " +
+                         (ValueExists(value.root, ViewOf(value.view), value.key, value.name) ? "present" : "absent"));
+    for (const std::wstring& path : row.watchFiles)
+        record.push_back("file " + Utf8(path) + ": " + (Exists(places.Expand(path)) ? "present" : "absent"));
+
+    if (!LogExists(places.temp))
+        record.push_back("log: (none)");
+    else
+        record.push_back("log:");
+    for (const std::wstring& message : LogMessages(places.temp))
+    {
+        // How many of these come, and where, is the window manager's business.
+        if (message == L"SetupBootstrapper.PrereqDialogCallback: unknown message" ||
+            message == L"SetupBootstrapper.PrereqDialogCallback: WM_CTCOLORSTATIC" ||
+            message == L"SetupBootstrapper.PrereqDialogCallback <<")
+            continue;
+        record.push_back("  " + Utf8(places.Fold(message)));
+    }
+    Compare(row.name, record);
+}
+}  // namespace runs
