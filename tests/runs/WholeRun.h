@@ -15,6 +15,7 @@
 
 #include "tests/harness/Harness.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,12 @@ struct Row
     std::vector<Value> watch;      // values whose presence the record shows
     std::vector<std::wstring> watchFiles;
 };
+
+// A failing row is named by its name, not its bytes.
+inline void PrintTo(const Row& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 // Runs the row against the kit under test and compares its record.
 void RunAndCompare(const Row& row);
