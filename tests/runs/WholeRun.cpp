@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <sstream>
 
 using namespace harness;
@@ -43,6 +45,13 @@ Value Dword(HKEY root, Seen view, const std::wstring& key, const std::wstring& n
 Value Absent(HKEY root, Seen view, const std::wstring& key, const std::wstring& name)
 {
     return {root, view, key, name, REG_NONE, ""};
+}
+
+Value Multi(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, const std::wstring& first)
+{
+    const std::wstring list = first + std::wstring(2, L'\0');
+    return {root, view, key, name, REG_MULTI_SZ,
+            std::string(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t))};
 }
 
 std::vector<Value> NothingMissing()
@@ -117,10 +126,11 @@ struct Places
 
     std::wstring Expand(std::wstring path) const
     {
-        for (const auto& place : {std::make_pair(L"{KIT}", kit), {L"{TEMP}", temp}, {L"{ROOT}", root}})
+        for (const auto& place : {std::make_pair(L"{KIT}", kit), {L"{TEMP}", temp}, {L"{ROOT}", root},
+                                  {L"{TOOLS}", Setting(L"BS_TOOLS_DIR")}})
         {
-            if (path.compare(0, wcslen(place.first), place.first) == 0)
-                path = place.second + path.substr(wcslen(place.first));
+            for (size_t at = 0; (at = path.find(place.first, at)) != std::wstring::npos;)
+                path.replace(at, wcslen(place.first), place.second);
         }
         return path;
     }
@@ -265,15 +275,125 @@ void Compare(const std::string& rowName, const std::vector<std::string>& record)
 }
 }  // namespace
 
+namespace
+{
+// What the value holds now, as the record shows it.
+std::string Watched(HKEY root, View view, const std::wstring& key, const std::wstring& name, const Places& places)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | (view == View::Native ? KEY_WOW64_64KEY : KEY_WOW64_32KEY),
+                      &handle) != ERROR_SUCCESS)
+        return "absent";
+    DWORD type = 0;
+    wchar_t data[1024] = {};
+    DWORD cb = sizeof(data) - sizeof(wchar_t);
+    LONG status = RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &cb);
+    RegCloseKey(handle);
+    if (status != ERROR_SUCCESS)
+        return "absent";
+    if (type == REG_DWORD)
+    {
+        DWORD number = 0;
+        std::memcpy(&number, data, sizeof(number));
+        return std::to_string(number);
+    }
+    return Utf8(places.Fold(data));
+}
+
+// A window of the test's own, in front, run by a thread of its own so that
+// what another process sends it is answered while the test waits.
+class OtherWindow
+{
+public:
+    OtherWindow()
+    {
+        m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        WaitUntil([&] { return m_window != nullptr; });
+    }
+    ~OtherWindow()
+    {
+        PostMessageW(m_window, WM_CLOSE, 0, 0);
+        WaitForSingleObject(m_thread, kTimeoutMs);
+        CloseHandle(m_thread);
+    }
+    HWND Handle() const { return m_window; }
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        HWND window = CreateWindowExW(0, L"STATIC", L"Something else", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                      100, nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(window);
+        static_cast<OtherWindow*>(self)->m_window = window;
+        MSG message;
+        while (IsWindow(window) && GetMessageW(&message, nullptr, 0, 0) > 0)
+        {
+            if (message.message == WM_CLOSE && message.hwnd == window)
+                DestroyWindow(window);
+            DispatchMessageW(&message);
+        }
+        return 0;
+    }
+    HANDLE m_thread = nullptr;
+    HWND volatile m_window = nullptr;
+};
+
+// Answers the prerequisites dialog, which the library gets as its window.
+HWND VisitWindows(const Child& bootstrapper, const std::vector<Visit>& visits, std::vector<std::string>& record)
+{
+    HWND prerequisites = nullptr;
+    for (const Visit& visit : visits)
+    {
+        const char* name = kWindowNames[static_cast<int>(visit.window)];
+        HWND window = nullptr;
+        WaitUntil([&] {
+            window = visit.window == Window::Setup ? FindWindowW(L"Morvanto9StandIn", nullptr)
+                                                   : FindWindowOf(bootstrapper.Id(), visit.window);
+            return window != nullptr || !bootstrapper.Running();
+        });
+        if (window == nullptr)
+        {
+            ADD_FAILURE() << "no " << name << " appeared";
+            break;
+        }
+        if (visit.window == Window::Prerequisites)
+            prerequisites = window;
+        record.push_back(std::string("window: ") + name);
+        if (visit.window == Window::Setup)  // the setup's own window: only whether we wait for it
+            record.push_back(bootstrapper.Running() ? "  the bootstrapper waits" : "  the bootstrapper has ended");
+        else
+            for (const auto& line : Describe(window))
+                record.push_back("  " + Utf8(line));
+        for (const Input& input : visit.inputs)
+            Act(window, input);
+        // The next window may be of the same kind: this one must be gone
+        // first, or (the prerequisites dialog while the library runs) idle.
+        WaitUntil([&] {
+            return !IsWindow(window) || !IsWindowVisible(window) ||
+                   (visit.window != Window::Setup && !IsWindowEnabled(GetDlgItem(window, IDOK)));
+        });
+    }
+    return prerequisites;
+}
+}  // namespace
+
 void RunAndCompare(const Row& row)
 {
-    if (KitIsX86() && !row.x86)
-        GTEST_SKIP() << "needs a window or MSXML, which this Wine lacks for 32-bit programs";
+    if (row.kits != Kits::Both && KitIsX86() != (row.kits == Kits::X86))
+        GTEST_SKIP() << "a row for the other kit";
 
-    Scratch scratch(Wide(row.name) + L"-" + Setting(L"BS_KIT_ARCH"));
+    Scratch scratch(Wide(row.name));
     Places places{scratch.Path(), Join(scratch.Path(), L"kit"), Join(scratch.Path(), row.temp)};
-    CopyKit(Setting(L"BS_KIT_DIR"), places.kit, row.withoutKitFiles);
-    CreateDirectoryW(places.temp.c_str(), nullptr);
+    CopyKit(Setting(L"BS_KIT_DIR"), places.kit, {});
+    if (row.tempExists)
+        CreateDirectoryW(places.temp.c_str(), nullptr);
+    for (const Copy& copy : row.copies)
+    {
+        const std::wstring from = places.Expand(copy.from), to = places.Expand(copy.to);
+        CreateDirectoryW(to.substr(0, to.rfind(L'\\')).c_str(), nullptr);
+        ASSERT_TRUE(copy.move ? MoveFileW(from.c_str(), to.c_str()) : CopyFileW(from.c_str(), to.c_str(), FALSE))
+            << Utf8(from);
+    }
     for (const File& file : row.files)
     {
         const std::wstring path = places.Expand(file.path);
@@ -294,63 +414,100 @@ void RunAndCompare(const Row& row)
             registry.Set({value.root, ViewOf(value.view), value.key, value.name, value.type, value.bytes});
     }
 
-    std::vector<std::string> record;
-    const std::wstring commandLine =
-        L"\"" + Join(places.kit, L"SetupBootstrapper.exe") + L"\"" + (row.arguments.empty() ? L"" : L" ") + row.arguments;
-    Child bootstrapper(commandLine, row.folder.empty() ? places.kit : places.Expand(row.folder),
-                       {{L"TMP", places.temp}, {L"TEMP", places.temp}});
-    ASSERT_TRUE(bootstrapper.Started());
-
-    for (const Visit& visit : row.visits)
+    // Another program's line in the log's own form, in a file it holds open.
+    const std::string theirs = "\xFF\xFE" + std::string(reinterpret_cast<const char*>(L"12/31/2026 23:59:59 held\r\n"), 52);
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (row.logHeld)
     {
-        const char* name = kWindowNames[static_cast<int>(visit.window)];
-        HWND window = nullptr;
-        bool found = WaitUntil([&] {
-            window = visit.window == Window::Setup ? FindWindowW(L"Morvanto9StandIn", nullptr)
-                                                   : FindWindowOf(bootstrapper.Id(), visit.window);
-            return window != nullptr || !bootstrapper.Running();
-        });
-        if (!found || window == nullptr)
+        held = CreateFileW(Join(places.temp, L"dravo_v9_installhelperBS.csv").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                           nullptr, CREATE_NEW, 0, nullptr);
+        DWORD cbWritten = 0;
+        WriteFile(held, theirs.data(), static_cast<DWORD>(theirs.size()), &cbWritten, nullptr);
+    }
+
+    const std::wstring program = L"\"" + Join(places.kit, L"SetupBootstrapper.exe") + L"\"";
+    const std::map<std::wstring, std::wstring> environment{{L"TMP", places.temp}, {L"TEMP", places.temp}};
+    const std::wstring folder = row.folder.empty() ? places.kit : places.Expand(row.folder);
+    std::vector<std::string> record;
+
+    std::unique_ptr<Child> first;
+    std::unique_ptr<OtherWindow> other;
+    HWND firstWindow = nullptr;
+    if (!row.first.empty())
+    {
+        first.reset(new Child(program + L" " + row.first, places.kit, environment));
+        if (row.firstWaitsIn == Window::Language)
         {
-            ADD_FAILURE() << "no " << name << " appeared";
-            break;
-        }
-        record.push_back(std::string("window: ") + name);
-        if (visit.window == Window::Setup)
-        {
-            // The setup's own window: only whether the bootstrapper waits.
-            record.push_back(bootstrapper.Running() ? "  the bootstrapper waits" : "  the bootstrapper has ended");
+            ASSERT_TRUE(WaitUntil([&] { return (firstWindow = FindWindowOf(first->Id(), Window::Language)) != nullptr; }));
+            other.reset(new OtherWindow);
+            WaitUntil([&] { return GetForegroundWindow() == other->Handle(); });
         }
         else
         {
-            for (const auto& line : Describe(window))
-                record.push_back("  " + Utf8(line));
+            ASSERT_TRUE(WaitUntil([&] { return Exists(Join(places.kit, L"morvanto9-received.txt")); }));
         }
-        for (const Input& input : visit.inputs)
-            Act(window, input);
-        // The next window may be of the same kind: this one must be gone first.
-        WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window); });
     }
 
+    Child bootstrapper(program + (row.arguments.empty() ? L"" : L" ") + row.arguments, folder, environment);
+    ASSERT_TRUE(bootstrapper.Started());
+    const HWND prerequisites = VisitWindows(bootstrapper, row.visits, record);
     record.push_back("exit code: " + std::to_string(bootstrapper.Wait(60000)));
+    if (held != INVALID_HANDLE_VALUE)
+    {
+        CloseHandle(held);
+        record.push_back(ReadBytes(Join(places.temp, L"dravo_v9_installhelperBS.csv")) == theirs
+                             ? "the other program's log: left as it was"
+                             : "the other program's log: changed");
+    }
+    if (first)
+    {
+        if (firstWindow != nullptr)
+        {
+            record.push_back(WaitUntil([&] { return GetForegroundWindow() == firstWindow; }, 5000)
+                                 ? "in front: the first instance's language dialog"
+                                 : "in front: another window");
+            Click(firstWindow, IDCANCEL);
+        }
+        else
+        {
+            HANDLE release = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Morvanto9StandIn.Release");
+            SetEvent(release);
+            CloseHandle(release);
+        }
+        record.push_back("first instance's exit code: " + std::to_string(first->Wait(60000)));
+    }
 
     const std::string setup = ReadBytes(Join(places.kit, L"morvanto9-received.txt"));
     record.push_back("setup: " + (setup.size() < 2 ? std::string("(not started)")
                                                    : Utf8(places.Fold(std::wstring(
                                                          reinterpret_cast<const wchar_t*>(setup.data() + 2),
                                                          (setup.size() - 2) / 2)))));
-    for (const std::string& call : Lines(ReadBytes(Join(places.kit, L"downloadandrun-journal.txt"))))
+    const std::string dialog = std::to_string(reinterpret_cast<uintptr_t>(prerequisites)) + "\t";
+    for (std::string call : Lines(ReadBytes(Join(places.kit, L"downloadandrun-journal.txt"))))
+    {
+        if (prerequisites != nullptr && call.compare(0, dialog.size(), dialog) == 0)
+            call = "(the prerequisites dialog)\t" + call.substr(dialog.size());
         record.push_back("library: " + Utf8(places.Fold(Wide(call))));
+    }
     for (const Value& value : row.watch)
         record.push_back("registry " + Utf8(value.key + L"\\" + value.name) + ": " +
-                         (ValueExists(value.root, ViewOf(value.view), value.key, value.name) ? "present" : "absent"));
+                         Watched(value.root, ViewOf(value.view), value.key, value.name, places));
     for (const std::wstring& path : row.watchFiles)
-        record.push_back("file " + Utf8(path) + ": " + (Exists(places.Expand(path)) ? "present" : "absent"));
+    {
+        const std::wstring file = places.Expand(path);
+        // A text file is written by a program the bootstrapper started and
+        // did not wait for.
+        if (file.size() > 4 && file.compare(file.size() - 4, 4, L".txt") == 0)
+            WaitUntil([&] { return Exists(file); }, 10000);
+        record.push_back("file " + Utf8(path) + ": " + (Exists(file) ? "present" : "absent"));
+        if (file.size() > 4 && file.compare(file.size() - 4, 4, L".txt") == 0)
+            for (const std::string& line : Lines(ReadBytes(file)))
+                record.push_back("  " + Utf8(places.Fold(Wide(line))));
+    }
 
-    if (!LogExists(places.temp))
-        record.push_back("log: (none)");
-    else
-        record.push_back("log:");
+    if (row.logHeld)
+        return Compare(row.name, record);
+    record.push_back(LogExists(places.temp) ? "log:" : "log: (none)");
     for (const std::wstring& message : LogMessages(places.temp))
     {
         // How many of these come, and where, is the window manager's business.

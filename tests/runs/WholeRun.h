@@ -97,21 +97,44 @@ struct Value
 Value Sz(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, const std::wstring& text);
 Value Dword(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, DWORD number);
 Value Absent(HKEY root, Seen view, const std::wstring& key, const std::wstring& name);
+Value Multi(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, const std::wstring& first);
+
+enum class Kits
+{
+    Both,
+    X64,  // needs a window or MSXML, which Wine's WoW64 mode lacks here
+    X86,  // shows what the 32-bit kit does without them
+};
+
+// A file copied (or moved) into the scenario before the start. from may
+// begin with {KIT} or {TOOLS} (the test build's tools and stand-in variants).
+struct Copy
+{
+    std::wstring from;
+    std::wstring to;
+    bool move;
+};
 
 struct Row
 {
     std::string name;
-    bool x86 = true;  // false: needs a window or MSXML, which Wine's WoW64 mode lacks here
+    Kits kits = Kits::Both;
     Windows windows = Windows::Seven;
     std::vector<Value> values;
     std::vector<File> files;
+    std::vector<Copy> copies;
     std::wstring temp = L"temp";   // the temporary folder's name under {ROOT}
+    bool tempExists = true;
+    bool logHeld = false;          // another program holds the log open for writing
+    // A first instance started with these arguments (nothing: none), which
+    // waits in its language dialog or in a setup that hangs.
+    std::wstring first;
+    Window firstWaitsIn = Window::Language;
     std::wstring arguments;
     std::wstring folder;           // the current directory; empty: the kit's folder
-    std::vector<std::wstring> withoutKitFiles;
     std::vector<Visit> visits;
-    std::vector<Value> watch;      // values whose presence the record shows
-    std::vector<std::wstring> watchFiles;
+    std::vector<Value> watch;      // values whose state the record shows
+    std::vector<std::wstring> watchFiles;  // present or absent; a .txt file with its lines
 };
 
 // A failing row is named by its name, not its bytes.
