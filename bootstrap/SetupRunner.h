@@ -3,7 +3,7 @@
 // the run's mode and wait until it has ended.
 
 #include "bootstrap/CommandLine.h"
-#include "platform/Handles.h"
+#include "support/Handles.h"
 
 #include <windows.h>
 

@@ -3,10 +3,10 @@
 #include "bootstrap/CommandLine.h"
 #include "bootstrap/LaunchSequence.h"
 #include "bootstrap/SingleInstanceGuard.h"
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "support/DiagnosticLog.h"
 #include "support/EmbeddedResources.h"
+#include "support/Handles.h"
 
 #include <shellapi.h>
 

@@ -3,8 +3,8 @@
 #include "bootstrap/CommandLine.h"
 #include "bootstrap/LaunchSequence.h"
 #include "language/InstalledLanguage.h"
-#include "platform/Handles.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
 #include "support/Traced.h"
 
 #include <cwchar>

@@ -2,12 +2,12 @@
 
 #include "bootstrap/ProductIdentity.h"
 #include "bootstrap/Startup.h"
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "prerequisites/ErrorDialog.h"
 #include "prerequisites/PrereqDialog.h"
-#include "support/Traced.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
+#include "support/Traced.h"
 
 namespace
 {
