@@ -7,7 +7,7 @@
 // A switch starts with "-" or "/"; its name is compared without regard to
 // case; its value is the next argument, whatever it looks like.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // The decision sequence of a run, from the machine's language to the
 // product's setup.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

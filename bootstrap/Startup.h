@@ -8,7 +8,7 @@
 //   other  the command line could not be split: the low 16 bits of the
 //          platform's error code, or 16389 when that code is 0
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

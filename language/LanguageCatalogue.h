@@ -5,7 +5,7 @@
 // through the platform's profile functions, whose rules on case, quotes,
 // trimming and encodings apply.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

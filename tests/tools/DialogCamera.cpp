@@ -13,7 +13,6 @@
 
 #include "bootstrap/CommandLine.h"
 #include "bootstrap/LaunchSequence.h"
-#include "bootstrap/ProductIdentity.h"
 #include "bootstrap/Startup.h"
 #include "language/LanguageCatalogue.h"
 #include "language/LanguageDialog.h"
@@ -24,6 +23,7 @@
 #include "product/InstalledProduct.h"
 #include "resources/resource.h"
 #include "support/Handles.h"
+#include "support/ProductIdentity.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"
