@@ -7,15 +7,14 @@
 #include "support/DiagnosticLog.h"
 #include "support/EmbeddedResources.h"
 #include "support/Handles.h"
+#include "support/ProductIdentity.h"
+#include "support/RunState.h"
 
 #include <shellapi.h>
 
 #include <cwchar>
 
 #include <strsafe.h>
-
-HINSTANCE instanceHandle;
-wchar_t productCaption[kCchText];
 
 namespace
 {

@@ -9,11 +9,6 @@
 
 #include <windows.h>
 
-// The language chosen for this installation: written by the update path
-// (GetInstalledLanguageArgs) and by the language dialog's OK; read by the
-// prerequisite dialogs. Empty at start, and in a silent first installation.
-extern wchar_t SelectedLanguageId[kCchText];
-
 // Used in a silent run when the OS language has no section.
 constexpr wchar_t kEnglishLanguageArgs[] = L"-l1033 /vProductLanguage=1033";
 

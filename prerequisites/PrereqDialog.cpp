@@ -1,8 +1,5 @@
 #include "prerequisites/PrereqDialog.h"
 
-#include "bootstrap/CommandLine.h"
-#include "bootstrap/LaunchSequence.h"
-#include "language/LanguageCatalogue.h"
 #include "platform/OsChecks.h"
 #include "prerequisites/ModalDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
@@ -10,6 +7,7 @@
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
 #include "support/Handles.h"
+#include "support/RunState.h"
 #include "support/Traced.h"
 
 int windowsInstallerListPosition = 0;

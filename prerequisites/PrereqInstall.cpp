@@ -1,12 +1,12 @@
 #include "prerequisites/PrereqInstall.h"
 
-#include "bootstrap/Startup.h"
 #include "platform/OsChecks.h"
 #include "prerequisites/ErrorDialog.h"
 #include "prerequisites/PrereqDialog.h"
 #include "support/DiagnosticLog.h"
 #include "support/Handles.h"
 #include "support/ProductIdentity.h"
+#include "support/RunState.h"
 #include "support/Traced.h"
 
 namespace
