@@ -1,11 +1,11 @@
 #include "bootstrap/Startup.h"
 
 #include "bootstrap/CommandLine.h"
+#include "bootstrap/EmbeddedResources.h"
 #include "bootstrap/LaunchSequence.h"
 #include "bootstrap/SingleInstanceGuard.h"
 #include "platform/OsChecks.h"
 #include "support/DiagnosticLog.h"
-#include "support/EmbeddedResources.h"
 #include "support/Handles.h"
 #include "support/ProductIdentity.h"
 #include "support/RunState.h"

@@ -1,4 +1,4 @@
-#include "support/EmbeddedResources.h"
+#include "bootstrap/EmbeddedResources.h"
 
 #include "bootstrap/SetupRunner.h"
 #include "platform/OsChecks.h"
