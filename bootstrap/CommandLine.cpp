@@ -2,8 +2,6 @@
 
 #include <strsafe.h>
 
-InstallModeFlags InstallMode;
-
 namespace
 {
 // More than five arguments, the program's own path included, is a faulty

@@ -1,6 +1,5 @@
 #include "bootstrap/LaunchSequence.h"
 
-#include "bootstrap/CommandLine.h"
 #include "bootstrap/SetupRunner.h"
 #include "bootstrap/SourceCacheCleanup.h"
 #include "language/LanguageCatalogue.h"
@@ -10,11 +9,11 @@
 #include "prerequisites/PrereqDialog.h"
 #include "product/InstalledProduct.h"
 #include "support/DiagnosticLog.h"
+#include "support/ProductIdentity.h"
+#include "support/RunState.h"
 #include "support/Traced.h"
 
 #include <strsafe.h>
-
-wchar_t OsLanguage[kCchText];
 
 namespace
 {

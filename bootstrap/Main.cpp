@@ -2,9 +2,9 @@
 // is created during static initialization, before WinMain runs, and closed
 // at process exit, so the mutex covers the whole run including the setup.
 
-#include "bootstrap/ProductIdentity.h"
 #include "bootstrap/SingleInstanceGuard.h"
 #include "bootstrap/Startup.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "bootstrap/SetupRunner.h"
 
-#include "platform/Handles.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
 
 #include <strsafe.h>
 

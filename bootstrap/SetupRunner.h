@@ -2,8 +2,8 @@
 // The last step of a run: start the product's setup with the command line of
 // the run's mode and wait until it has ended.
 
-#include "bootstrap/CommandLine.h"
-#include "platform/Handles.h"
+#include "support/Handles.h"
+#include "support/RunState.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 #include "bootstrap/SourceCacheCleanup.h"
 
-#include "bootstrap/ProductIdentity.h"
-#include "platform/Handles.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -1,21 +1,20 @@
 #include "bootstrap/Startup.h"
 
 #include "bootstrap/CommandLine.h"
+#include "bootstrap/EmbeddedResources.h"
 #include "bootstrap/LaunchSequence.h"
 #include "bootstrap/SingleInstanceGuard.h"
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "support/DiagnosticLog.h"
-#include "support/EmbeddedResources.h"
+#include "support/Handles.h"
+#include "support/ProductIdentity.h"
+#include "support/RunState.h"
 
 #include <shellapi.h>
 
 #include <cwchar>
 
 #include <strsafe.h>
-
-HINSTANCE instanceHandle;
-wchar_t productCaption[kCchText];
 
 namespace
 {

@@ -8,15 +8,11 @@
 //   other  the command line could not be split: the low 16 bits of the
 //          platform's error code, or 16389 when that code is 0
 
-#include "bootstrap/ProductIdentity.h"
-
 #include <windows.h>
 
-class SingleInstanceGuard;
+#include <cstddef>
 
-// Process-wide values written here, read by the prerequisite installation.
-extern HINSTANCE instanceHandle;
-extern wchar_t productCaption[kCchText];
+class SingleInstanceGuard;
 
 int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard);
 

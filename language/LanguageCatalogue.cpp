@@ -1,18 +1,15 @@
 #include "language/LanguageCatalogue.h"
 
-#include "bootstrap/CommandLine.h"
-#include "bootstrap/LaunchSequence.h"
 #include "language/InstalledLanguage.h"
-#include "platform/Handles.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
+#include "support/RunState.h"
 #include "support/Traced.h"
 
 #include <cwchar>
 #include <new>
 
 #include <strsafe.h>
-
-wchar_t SelectedLanguageId[kCchText];
 
 namespace
 {

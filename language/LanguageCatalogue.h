@@ -5,14 +5,9 @@
 // through the platform's profile functions, whose rules on case, quotes,
 // trimming and encodings apply.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
-
-// The language chosen for this installation: written by the update path
-// (GetInstalledLanguageArgs) and by the language dialog's OK; read by the
-// prerequisite dialogs. Empty at start, and in a silent first installation.
-extern wchar_t SelectedLanguageId[kCchText];
 
 // Used in a silent run when the OS language has no section.
 constexpr wchar_t kEnglishLanguageArgs[] = L"-l1033 /vProductLanguage=1033";

@@ -1,11 +1,10 @@
 #include "language/LanguageDialog.h"
 
-#include "bootstrap/CommandLine.h"
-#include "bootstrap/LaunchSequence.h"
 #include "language/LanguageCatalogue.h"
 #include "platform/CommonControls.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
+#include "support/RunState.h"
 #include "support/Traced.h"
 
 #include <shellapi.h>

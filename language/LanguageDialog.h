@@ -1,7 +1,7 @@
 #pragma once
 // The language-selection dialog (template 101) of a first installation.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
 #include "language/OsLanguage.h"
 
-#include "bootstrap/ProductIdentity.h"
 #include "platform/OsChecks.h"
 #include "platform/Registry.h"
 #include "support/DiagnosticLog.h"
+#include "support/ProductIdentity.h"
 
 #include <cwchar>
 

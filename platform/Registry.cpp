@@ -1,8 +1,8 @@
 #include "platform/Registry.h"
 
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
 
 #include <cstring>
 

@@ -1,11 +1,11 @@
 #include "prerequisites/ErrorDialog.h"
 
-#include "language/LanguageCatalogue.h"
 #include "prerequisites/ModalDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
-#include "support/Traced.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
+#include "support/RunState.h"
+#include "support/Traced.h"
 
 #include <shellapi.h>
 
@@ -29,24 +29,24 @@ struct ErrorDialogScope
 };
 }  // namespace
 
-int ShowErrorDialog(HINSTANCE instance, const wchar_t* productCaption, const wchar_t* prerequisiteName,
+int ShowErrorDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t* prerequisiteName,
                     const char* downloadLocation, const char* fileName)
 {
     return RunTraced(L"SetupBootstrapper.ShowErrorDialog >>", L"SetupBootstrapper.ShowErrorDialog <<", kLogInfo,
                      L"SetupBootstrapper.ShowErrorDialog: exception caught, error returned: %d", [&] {
-                         return CreateErrorDialog(instance, productCaption, SelectedLanguageId, prerequisiteName,
+                         return CreateErrorDialog(instance, caption, SelectedLanguageId, prerequisiteName,
                                                   downloadLocation, fileName);
                      });
 }
 
-int CreateErrorDialog(HINSTANCE instance, const wchar_t* productCaption, const wchar_t* dialogLanguage,
+int CreateErrorDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t* dialogLanguage,
                       const wchar_t* prerequisiteName, const char* downloadLocation, const char* fileName)
 {
     return RunTraced(
         L"SetupBootstrapper.CreateErrorDialog >>", L"SetupBootstrapper.CreateErrorDialog <<", kLogError,
         L"SetupBootstrapper.CreateErrorDialog: exception caught, error returned: %d", [&] {
             ErrorDialogParam param;
-            CopyText(param.productCaption, ARRAYSIZE(param.productCaption), productCaption);
+            CopyText(param.productCaption, ARRAYSIZE(param.productCaption), caption);
             CopyText(param.dialogLanguage, ARRAYSIZE(param.dialogLanguage), dialogLanguage);
             CopyText(param.prerequisiteName, ARRAYSIZE(param.prerequisiteName), prerequisiteName);
             CopyText(param.downloadLocation, ARRAYSIZE(param.downloadLocation), downloadLocation);

@@ -2,7 +2,7 @@
 // The prerequisite failure dialog (templates 116 English, 1039 Italian, 1038
 // German): Retry, or Exit Setup with the download location opened.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
 #include "prerequisites/ModalDialog.h"
 
-#include "bootstrap/ProductIdentity.h"
 #include "platform/CommonControls.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/TemplateText.h"
 #include "support/DiagnosticLog.h"
+#include "support/ProductIdentity.h"
 
 #include <strsafe.h>
 

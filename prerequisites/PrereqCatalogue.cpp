@@ -1,10 +1,10 @@
 #include "prerequisites/PrereqCatalogue.h"
 
-#include "bootstrap/ProductIdentity.h"
 #include "platform/OsChecks.h"
 #include "platform/Registry.h"
-#include "support/Traced.h"
 #include "support/DiagnosticLog.h"
+#include "support/ProductIdentity.h"
+#include "support/Traced.h"
 
 #include <cwchar>
 #include <cwctype>

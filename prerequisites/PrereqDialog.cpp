@@ -1,16 +1,14 @@
 #include "prerequisites/PrereqDialog.h"
 
-#include "bootstrap/CommandLine.h"
-#include "bootstrap/LaunchSequence.h"
-#include "language/LanguageCatalogue.h"
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "prerequisites/ModalDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/PrereqInstall.h"
-#include "support/Traced.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
+#include "support/RunState.h"
+#include "support/Traced.h"
 
 int windowsInstallerListPosition = 0;
 int dotNetListPosition = 0;

@@ -2,7 +2,7 @@
 // The prerequisite stage of the launch sequence and its dialog (templates
 // 1033 English, 1034 Italian, 1035 German).
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -1,13 +1,13 @@
 #include "prerequisites/PrereqInstall.h"
 
-#include "bootstrap/ProductIdentity.h"
-#include "bootstrap/Startup.h"
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "prerequisites/ErrorDialog.h"
 #include "prerequisites/PrereqDialog.h"
-#include "support/Traced.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
+#include "support/ProductIdentity.h"
+#include "support/RunState.h"
+#include "support/Traced.h"
 
 namespace
 {

@@ -1,9 +1,9 @@
 #include "product/InstalledProduct.h"
 
-#include "bootstrap/ProductIdentity.h"
-#include "platform/Handles.h"
 #include "platform/Registry.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
+#include "support/ProductIdentity.h"
 #include "support/Traced.h"
 
 #include <cstring>

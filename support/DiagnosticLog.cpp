@@ -1,6 +1,6 @@
 #include "support/DiagnosticLog.h"
 
-#include "platform/Handles.h"
+#include "support/Handles.h"
 
 #include <cstdarg>
 #include <memory>

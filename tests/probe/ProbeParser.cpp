@@ -7,7 +7,7 @@
 //   prepare  the preparation that WinMain runs on Windows 2000
 //   cleanup  DeleteResFromTemp
 
-#include "support/EmbeddedResources.h"
+#include "bootstrap/EmbeddedResources.h"
 #include "tests/probe/Probe.h"
 
 #include <cwchar>

@@ -2,11 +2,10 @@
 // version that Wine emulates per program, and for the library as a kit finds
 // it, beside the executable.
 
-#include "bootstrap/ProductIdentity.h"
-#include "bootstrap/Startup.h"
-#include "language/LanguageCatalogue.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/PrereqInstall.h"
+#include "support/ProductIdentity.h"
+#include "support/RunState.h"
 #include "tests/probe/Probe.h"
 
 #include <cwchar>

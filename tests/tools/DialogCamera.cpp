@@ -11,19 +11,17 @@
 // the PNG pictures of the documentation. Exit code 0 when every picture was
 // taken, 1 otherwise (with the reason on standard error).
 
-#include "bootstrap/CommandLine.h"
 #include "bootstrap/LaunchSequence.h"
-#include "bootstrap/ProductIdentity.h"
-#include "bootstrap/Startup.h"
-#include "language/LanguageCatalogue.h"
 #include "language/LanguageDialog.h"
 #include "platform/CommonControls.h"
-#include "platform/Handles.h"
 #include "prerequisites/ErrorDialog.h"
 #include "prerequisites/PrereqCatalogue.h"
 #include "prerequisites/PrereqDialog.h"
 #include "product/InstalledProduct.h"
 #include "resources/resource.h"
+#include "support/Handles.h"
+#include "support/ProductIdentity.h"
+#include "support/RunState.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestFiles.h"
 #include "tests/support/WindowDriver.h"

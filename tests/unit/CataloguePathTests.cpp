@@ -2,6 +2,7 @@
 // process, not the folder of the executable.
 
 #include "bootstrap/Startup.h"
+#include "support/ProductIdentity.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>

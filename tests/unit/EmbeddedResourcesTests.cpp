@@ -2,7 +2,7 @@
 // extraction of a resource the executable lacks. The extraction runs in the
 // test program itself, which links the same resources as the bootstrapper.
 
-#include "support/EmbeddedResources.h"
+#include "bootstrap/EmbeddedResources.h"
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/PeImage.h"
 #include "tests/support/TestFiles.h"

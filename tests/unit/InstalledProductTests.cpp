@@ -1,8 +1,8 @@
 // Whether the product is installed (its uninstall entry in the 32-bit view)
 // and whether this kit's setup would put an older version over it.
 
-#include "bootstrap/ProductIdentity.h"
 #include "product/InstalledProduct.h"
+#include "support/ProductIdentity.h"
 #include "tests/support/ProbeRunner.h"
 
 #include <gmock/gmock.h>

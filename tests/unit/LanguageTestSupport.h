@@ -2,9 +2,7 @@
 // What the language tests share: the process-wide values a case sets and a
 // catalogue file of its own.
 
-#include "bootstrap/CommandLine.h"
-#include "bootstrap/LaunchSequence.h"
-#include "language/LanguageCatalogue.h"
+#include "support/RunState.h"
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/TestFiles.h"
 

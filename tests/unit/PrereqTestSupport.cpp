@@ -1,9 +1,6 @@
 #include "tests/unit/PrereqTestSupport.h"
 
-#include "bootstrap/CommandLine.h"
-#include "bootstrap/LaunchSequence.h"
-#include "bootstrap/Startup.h"
-#include "language/LanguageCatalogue.h"
+#include "support/RunState.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/WindowDriver.h"
 

@@ -1,8 +1,8 @@
 // Removal of the installed product's cached installer source: exactly two
 // values of its source list in the 64-bit view, nothing else.
 
-#include "bootstrap/ProductIdentity.h"
 #include "bootstrap/SourceCacheCleanup.h"
+#include "support/ProductIdentity.h"
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/RegistrySandbox.h"
 

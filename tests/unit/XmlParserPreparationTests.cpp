@@ -6,7 +6,7 @@
 // The msxml3.dll stand-in records under kMarkerKey which file was registered
 // and how often; un-registering removes the key.
 
-#include "platform/Handles.h"
+#include "support/Handles.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/DiagnosticLogReader.h"
 #include "tests/support/RegistrySandbox.h"

@@ -3,7 +3,7 @@
 // as two "BIN" resources, writes them into "%TEMP%\Morvanto9Resources\" and
 // registers the parser before the launch sequence runs.
 
-#include "bootstrap/ProductIdentity.h"
+#include "support/ProductIdentity.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "support/EmbeddedResources.h"
+#include "bootstrap/EmbeddedResources.h"
 
 #include "bootstrap/SetupRunner.h"
-#include "platform/Handles.h"
 #include "platform/OsChecks.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
+#include "support/Handles.h"
 
 #include <strsafe.h>
 
