@@ -302,14 +302,31 @@ RegValue Dword(HKEY root, View view, const std::wstring& key, const std::wstring
     return {root, view, key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), sizeof(value))};
 }
 
-bool ValueExists(HKEY root, View view, const std::wstring& key, const std::wstring& name)
+RegValue Multi(HKEY root, View view, const std::wstring& key, const std::wstring& name, const std::wstring& first)
+{
+    const std::wstring list = first + std::wstring(2, L'\0');
+    return {root, view, key, name, REG_MULTI_SZ,
+            std::string(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t))};
+}
+
+RegValue Absent(HKEY root, View view, const std::wstring& key, const std::wstring& name)
+{
+    return {root, view, key, name, REG_NONE, ""};
+}
+
+std::wstring Read(HKEY root, View view, const std::wstring& key, const std::wstring& name)
 {
     HKEY handle = Open(root, view, key, KEY_READ);
     if (handle == nullptr)
-        return false;
-    bool exists = RegQueryValueExW(handle, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return L"absent";
+    DWORD type = 0;
+    wchar_t data[1024] = {};
+    DWORD cb = sizeof(data) - sizeof(wchar_t);
+    LONG status = RegQueryValueExW(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &cb);
     RegCloseKey(handle);
-    return exists;
+    if (status != ERROR_SUCCESS)
+        return L"absent";
+    return type == REG_DWORD ? std::to_wstring(static_cast<DWORD>(data[0]) | (static_cast<DWORD>(data[1]) << 16)) : data;
 }
 
 Registry::~Registry()
@@ -377,28 +394,25 @@ void Registry::Save(HKEY root, View view, const std::wstring& key, const std::ws
 
 void Registry::Set(const RegValue& value)
 {
+    HKEY handle = Open(value.root, value.view, value.key, KEY_READ);
+    const bool exists = handle != nullptr &&
+                        RegQueryValueExW(handle, value.name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (handle != nullptr)
+        RegCloseKey(handle);
+    if (value.type == REG_NONE && !exists)
+        return;
     Save(value.root, value.view, value.key, value.name);
-    HKEY handle = nullptr;
     LONG status = RegCreateKeyExW(value.root, value.key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                   KEY_SET_VALUE | ViewFlag(value.view), nullptr, &handle, nullptr);
     if (status == ERROR_SUCCESS)
     {
-        status = RegSetValueExW(handle, value.name.c_str(), 0, value.type,
-                                reinterpret_cast<const BYTE*>(value.bytes.data()), static_cast<DWORD>(value.bytes.size()));
+        status = value.type == REG_NONE ? RegDeleteValueW(handle, value.name.c_str())
+                                        : RegSetValueExW(handle, value.name.c_str(), 0, value.type,
+                                                         reinterpret_cast<const BYTE*>(value.bytes.data()),
+                                                         static_cast<DWORD>(value.bytes.size()));
         RegCloseKey(handle);
     }
-    EXPECT_EQ(status, ERROR_SUCCESS) << "cannot set " << Utf8(value.key) << "\\" << Utf8(value.name);
-}
-
-void Registry::Delete(HKEY root, View view, const std::wstring& key, const std::wstring& name)
-{
-    if (!ValueExists(root, view, key, name))
-        return;
-    Save(root, view, key, name);
-    HKEY handle = Open(root, view, key, KEY_SET_VALUE);
-    ASSERT_NE(handle, nullptr);
-    RegDeleteValueW(handle, name.c_str());
-    RegCloseKey(handle);
+    EXPECT_EQ(status, ERROR_SUCCESS) << "cannot change " << Utf8(value.key) << "\\" << Utf8(value.name);
 }
 
 namespace

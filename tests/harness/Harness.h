@@ -88,11 +88,13 @@ struct RegValue
     View view;
     std::wstring key;
     std::wstring name;
-    DWORD type;
+    DWORD type;         // REG_NONE: no such value
     std::string bytes;  // as stored
 };
 RegValue Sz(HKEY root, View view, const std::wstring& key, const std::wstring& name, const std::wstring& text);
 RegValue Dword(HKEY root, View view, const std::wstring& key, const std::wstring& name, DWORD value);
+RegValue Multi(HKEY root, View view, const std::wstring& key, const std::wstring& name, const std::wstring& first);
+RegValue Absent(HKEY root, View view, const std::wstring& key, const std::wstring& name);
 
 // Sets values and puts back what was there before when it goes: earlier
 // values, absent values, and the keys it had to create.
@@ -104,8 +106,8 @@ public:
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
+    // Sets the value, or deletes it when its type is REG_NONE.
     void Set(const RegValue& value);
-    void Delete(HKEY root, View view, const std::wstring& key, const std::wstring& name);
 
 private:
     struct Undo
@@ -122,7 +124,8 @@ private:
     void Save(HKEY root, View view, const std::wstring& key, const std::wstring& name);
     std::vector<Undo> m_undo;
 };
-bool ValueExists(HKEY root, View view, const std::wstring& key, const std::wstring& name);
+// What the value holds now: its text, its number, or "absent".
+std::wstring Read(HKEY root, View view, const std::wstring& key, const std::wstring& name);
 
 // --- windows -----------------------------------------------------------------
 // The visible top-level windows of a process, in z-order.

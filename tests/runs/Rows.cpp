@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace harness;
 using namespace runs;
 
 namespace
@@ -17,24 +18,24 @@ const std::wstring kDotNet = L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2
 const std::wstring kMdac = L"Software\\Microsoft\\DataAccess";
 const std::wstring kInstallerPackage = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB893803v2";
 
-std::vector<Value> operator+(std::vector<Value> a, const std::vector<Value>& b)
+std::vector<RegValue> operator+(std::vector<RegValue> a, const std::vector<RegValue>& b)
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-const Value kMdacPresent = Sz(kMachine, Seen::Wow32, kMdac, L"FullInstallVer", L"2.81.1117.0");
-const Value kGermanMachine = InstallLanguage(L"0407");
+const RegValue kMdacPresent = Sz(kMachine, View::Wow32, kMdac, L"FullInstallVer", L"2.81.1117.0");
+const RegValue kGermanMachine = InstallLanguage(L"0407");
 
 // An installed product whose settings file names its language, with the
 // installer's memory of the package it came from.
-std::vector<Value> InstalledWithSettings(const std::wstring& version)
+std::vector<RegValue> InstalledWithSettings(const std::wstring& version)
 {
-    return Installed(version) + std::vector<Value>{
-                                    Sz(kMachine, Seen::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product"),
-                                    Sz(kMachine, Seen::Native, kSourceList, L"LastUsedSource", L"n;1;D:\\"),
-                                    Sz(kMachine, Seen::Native, kSourceList, L"PackageName", L"morvanto9.msi"),
-                                    Sz(kMachine, Seen::Native, kSourceList, L"MediaPackage", L"\\")};
+    return Installed(version) + std::vector<RegValue>{
+                                    Sz(kMachine, View::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product"),
+                                    Sz(kMachine, View::Native, kSourceList, L"LastUsedSource", L"n;1;D:\\"),
+                                    Sz(kMachine, View::Native, kSourceList, L"PackageName", L"morvanto9.msi"),
+                                    Sz(kMachine, View::Native, kSourceList, L"MediaPackage", L"\\")};
 }
 
 File Settings(const std::string& languageId)
@@ -51,9 +52,9 @@ File LibraryAnswers(const std::string& answers)
 }
 
 // The shell's "open" of an address reaches a recorder instead of a browser.
-std::vector<Value> Browser()
+std::vector<RegValue> Browser()
 {
-    return {Sz(kMachine, Seen::Native, L"Software\\Classes\\http\\shell\\open\\command", L"",
+    return {Sz(kMachine, View::Native, L"Software\\Classes\\http\\shell\\open\\command", L"",
                L"\"{ROOT}\\browser.exe\" \"%1\"")};
 }
 const Copy kBrowser{L"{TOOLS}\\tools\\argrecorder.exe", L"{ROOT}\\browser.exe", false};
@@ -110,7 +111,7 @@ std::vector<Row> Rows()
     {
         Row& row = add("second-instance-brings-the-first-forward", Kits::X64);
         row.first = L"/l 1031";
-        row.values = {Dword(kUser, Seen::Native, L"Control Panel\\Desktop", L"ForegroundLockTimeout", 123456)};
+        row.values = {Dword(kUser, View::Native, L"Control Panel\\Desktop", L"ForegroundLockTimeout", 123456)};
         row.watch = row.values;
         row.arguments = L"/s";  // faulty, but the instance check comes first
     }
@@ -136,13 +137,13 @@ std::vector<Row> Rows()
         Row& row = add("display-language-decides-from-vista-on", Kits::Both);
         row.windows = Windows::Vista;
         row.values = NothingMissing() +
-                     std::vector<Value>{kGermanMachine,
-                                        Multi(kUser, Seen::Native, L"Control Panel\\Desktop", L"PreferredUILanguages",
+                     std::vector<RegValue>{kGermanMachine,
+                                        Multi(kUser, View::Native, L"Control Panel\\Desktop", L"PreferredUILanguages",
                                               L"it-IT"),
-                                        Dword(kMachine, Seen::Native,
+                                        Dword(kMachine, View::Native,
                                               L"SYSTEM\\CurrentControlSet\\Control\\MUI\\UILanguages\\it-IT", L"LCID",
                                               0x410),
-                                        Dword(kMachine, Seen::Wow32, kDotNet + L"\\1040", L"Install", 1)};
+                                        Dword(kMachine, View::Wow32, kDotNet + L"\\1040", L"Install", 1)};
         row.arguments = L"/s a.iss";
     }
     {
@@ -151,14 +152,16 @@ std::vector<Row> Rows()
         row.files = {Settings("1031")};
         row.arguments = L"/s answers.iss";
         for (const wchar_t* name : {L"LastUsedSource", L"PackageName", L"MediaPackage"})
-            row.watch.push_back(Absent(kMachine, Seen::Native, kSourceList, name));
+            row.watch.push_back(Absent(kMachine, View::Native, kSourceList, name));
     }
     {
-        // An update over an older version, without the source list; the
-        // installed language has no section in the catalogue.
+        // An update over an older version whose source list lacks one of the
+        // two values; the installed language has no section in the catalogue.
         Row& row = add("update-in-a-language-the-catalogue-lacks", Kits::X64);
         row.values = NothingMissing() + Installed(L"9.0") +
-                     std::vector<Value>{Sz(kMachine, Seen::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product\\")};
+                     std::vector<RegValue>{Sz(kMachine, View::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product\\"),
+                                           Sz(kMachine, View::Native, kSourceList, L"PackageName", L"morvanto9.msi")};
+        row.watch = {Absent(kMachine, View::Native, kSourceList, L"PackageName")};
         row.files = {Settings("1036")};
         row.visits = {{Window::Setup, {Close()}}};
     }
@@ -179,14 +182,14 @@ std::vector<Row> Rows()
         // The dialog speaks the chosen language; the pack it offers is the
         // machine's.
         Row& row = add("italian-chosen-on-a-german-machine", Kits::X64);
-        row.values = NothingMissing() + std::vector<Value>{kGermanMachine};
+        row.values = NothingMissing() + std::vector<RegValue>{kGermanMachine};
         row.visits = {{Window::Language, {Pick(L"Italian"), Press(IDOK)}},
                       {Window::Prerequisites, {Press(IDCANCEL)}}};
     }
     {
         // Retry until the user gives up and asks for the download location.
         Row& row = add("failing-library-retried-then-given-up", Kits::X64);
-        row.values = Browser() + std::vector<Value>{kMdacPresent};
+        row.values = Browser() + std::vector<RegValue>{kMdacPresent};
         row.files = {LibraryAnswers("NetFx64.exe=1603")};
         row.copies = {kBrowser};
         row.visits = {{Window::Language, {Pick(L"Italian"), Press(IDOK)}},
@@ -208,7 +211,7 @@ std::vector<Row> Rows()
         Row& row = add("everything-missing-on-xp-sp2-installed-silently", Kits::Both);
         row.windows = Windows::XpSp2;
         row.values = {kGermanMachine,
-                      Multi(kUser, Seen::Native, L"Control Panel\\Desktop", L"PreferredUILanguages", L"it-IT")};
+                      Multi(kUser, View::Native, L"Control Panel\\Desktop", L"PreferredUILanguages", L"it-IT")};
         row.arguments = L"/s a.iss";
     }
     {
@@ -216,10 +219,10 @@ std::vector<Row> Rows()
         // counts through its rollback version.
         Row& row = add("server-2003-gold-with-the-installer-package", Kits::Both);
         row.windows = Windows::Server2003Gold;
-        row.values = {Sz(kMachine, Seen::Wow32, kInstallerPackage, L"DisplayName", L"Windows Installer 3.1"),
-                      Dword(kMachine, Seen::Wow32, kDotNet, L"Install", 0),
-                      Sz(kMachine, Seen::Wow32, kMdac, L"FullInstallVer", L"2.50.4403.12"),
-                      Sz(kMachine, Seen::Wow32, kMdac, L"RollbackVersion", L"2.81.1117.0")};
+        row.values = {Sz(kMachine, View::Wow32, kInstallerPackage, L"DisplayName", L"Windows Installer 3.1"),
+                      Dword(kMachine, View::Wow32, kDotNet, L"Install", 0),
+                      Sz(kMachine, View::Wow32, kMdac, L"FullInstallVer", L"2.50.4403.12"),
+                      Sz(kMachine, View::Wow32, kMdac, L"RollbackVersion", L"2.81.1117.0")};
         row.arguments = L"/s a.iss";
     }
     {
@@ -253,13 +256,13 @@ std::vector<Row> Rows()
         // keys without a view flag, in the process's own view.
         Row& row = add("windows-2000-prepares-the-xml-parser", Kits::Both);
         row.windows = Windows::Win2000;
-        row.values = {Dword(kMachine, Seen::Own, kDotNet, L"Install", 1),
-                      Sz(kMachine, Seen::Own, kMdac, L"FullInstallVer", L"2.81.1117.0"),
-                      Sz(kMachine, Seen::Own, kInstallerPackage, L"DisplayName", L"Windows Installer 3.1"),
+        row.values = {Dword(kMachine, Own(), kDotNet, L"Install", 1),
+                      Sz(kMachine, Own(), kMdac, L"FullInstallVer", L"2.81.1117.0"),
+                      Sz(kMachine, Own(), kInstallerPackage, L"DisplayName", L"Windows Installer 3.1"),
                       // Wine's regsvr32 would load its own msxml3.dll instead of the file named.
-                      Sz(kUser, Seen::Native, L"Software\\Wine\\AppDefaults\\regsvr32.exe\\DllOverrides", L"msxml3",
+                      Sz(kUser, View::Native, L"Software\\Wine\\AppDefaults\\regsvr32.exe\\DllOverrides", L"msxml3",
                          L"native,builtin"),
-                      Sz(kUser, Seen::Native, L"Software\\Zel\\Msxml3StandIn", L"Path", L"(not registered)")};
+                      Sz(kUser, View::Native, L"Software\\Zel\\Msxml3StandIn", L"Path", L"(not registered)")};
         row.watch = {row.values.back()};
         row.watchFiles = {L"{TEMP}\\Morvanto9Resources\\msxml3r.dll", L"{TEMP}\\Morvanto9Resources\\msxml3.dll"};
         row.arguments = L"/s a.iss";

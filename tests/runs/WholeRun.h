@@ -7,11 +7,10 @@
 // window. The driver runs it against the kit under test (BS_KIT_DIR, x64 or
 // x86) and writes down what happened: each window as the person saw it, the
 // exit code, the setup's command line, the download-and-run library's calls,
-// the registry values and files a row watches, and the whole diagnostic
-// log. That record is compared with an expected file, tests/runs/expected/
-// <row>.txt (or <row>.x86.txt where the 32-bit kit differs); run with
-// BS_WRITE_EXPECTED=1 to rewrite them after a deliberate change and review
-// the difference.
+// the registry values and files a row watches, and the whole diagnostic log.
+// Whole runs compare that record with tests/runs/expected/<row>.txt (or
+// <row>.x86.txt where the 32-bit kit differs); BS_WRITE_EXPECTED=1 rewrites
+// those files after a deliberate change, for review in the diff.
 
 #include "tests/harness/Harness.h"
 
@@ -21,16 +20,19 @@
 
 namespace runs
 {
+using harness::RegValue;
+using harness::View;
+
 // Windows versions: Wine's per-program setting, or (for service-pack levels
 // Wine lacks) the version values of the registry.
 enum class Windows
 {
     Seven,  // the prefix's default
     Win2000,
-    Xp,        // SP3
-    XpSp2,     // registry
-    Server2003,      // SP2
-    Server2003Gold,  // registry
+    Xp,  // SP3
+    XpSp2,
+    Server2003,  // SP2
+    Server2003Gold,
     Vista,
 };
 
@@ -51,53 +53,34 @@ struct Input
         Press,  // a button
         Pick,   // a language in the list
         Tick,   // a check box
-        Close,  // the close box (the setup's window: its own way out)
+        Close,  // the setup's window: its own way out
     } kind;
     int id;
     std::wstring text;
 };
-Input Press(int id);
-Input Pick(const std::wstring& language);
-Input Tick(int id);
-Input Close();
+
+inline Input Press(int id)
+{
+    return {Input::Press, id, L""};
+}
+inline Input Pick(const std::wstring& language)
+{
+    return {Input::Pick, 1005, language};
+}
+inline Input Tick(int id)
+{
+    return {Input::Tick, id, L""};
+}
+inline Input Close()
+{
+    return {Input::Close, 0, L""};
+}
 
 struct Visit
 {
     Window window;
     std::vector<Input> inputs;
 };
-
-// A path in a row may begin with {KIT} (the scenario's copy of the kit),
-// {TEMP} (its temporary folder) or {ROOT} (the scenario's folder).
-struct File
-{
-    std::wstring path;
-    std::string bytes;
-};
-
-// The 64-bit test build reads the native view where the 32-bit product
-// reads Wow6432Node: on Windows 2000 (no view flag) a reader opens the
-// process's own view. Own stands for that view of the kit under test.
-enum class Seen
-{
-    Native,
-    Wow32,
-    Own,
-};
-
-struct Value
-{
-    HKEY root;
-    Seen view;
-    std::wstring key;
-    std::wstring name;
-    DWORD type;       // REG_NONE: delete the value
-    std::string bytes;
-};
-Value Sz(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, const std::wstring& text);
-Value Dword(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, DWORD number);
-Value Absent(HKEY root, Seen view, const std::wstring& key, const std::wstring& name);
-Value Multi(HKEY root, Seen view, const std::wstring& key, const std::wstring& name, const std::wstring& first);
 
 enum class Kits
 {
@@ -106,8 +89,14 @@ enum class Kits
     X86,  // shows what the 32-bit kit does without them
 };
 
-// A file copied (or moved) into the scenario before the start. from may
-// begin with {KIT} or {TOOLS} (the test build's tools and stand-in variants).
+// A path may begin with {KIT} (the scenario's copy of the kit), {TEMP} (its
+// temporary folder), {ROOT} (the scenario's folder) or {TOOLS} (the test
+// build's folder: tools and stand-in variants); so may a REG_SZ value.
+struct File
+{
+    std::wstring path;
+    std::string bytes;
+};
 struct Copy
 {
     std::wstring from;
@@ -120,34 +109,40 @@ struct Row
     std::string name;
     Kits kits = Kits::Both;
     Windows windows = Windows::Seven;
-    std::vector<Value> values;
+    std::vector<RegValue> values;
     std::vector<File> files;
     std::vector<Copy> copies;
-    std::wstring temp = L"temp";   // the temporary folder's name under {ROOT}
+    std::wstring temp = L"temp";  // the temporary folder's name under {ROOT}
     bool tempExists = true;
-    bool logHeld = false;          // another program holds the log open for writing
-    // A first instance started with these arguments (nothing: none), which
+    bool logHeld = false;  // another program holds the log open for writing
+    // A first instance started with these arguments (empty: none), which
     // waits in its language dialog or in a setup that hangs.
     std::wstring first;
     Window firstWaitsIn = Window::Language;
     std::wstring arguments;
-    std::wstring folder;           // the current directory; empty: the kit's folder
+    std::wstring folder;  // the current directory; empty: the kit's folder
     std::vector<Visit> visits;
-    std::vector<Value> watch;      // values whose state the record shows
+    std::vector<RegValue> watch;           // values whose state the record shows
     std::vector<std::wstring> watchFiles;  // present or absent; a .txt file with its lines
 };
 
-// A failing row is named by its name, not its bytes.
 inline void PrintTo(const Row& row, std::ostream* out)
 {
     *out << row.name;
 }
 
-// Runs the row against the kit under test and compares its record.
+bool KitIsX86();
+// The view a reader without a view flag (Windows 2000) opens: the process's own.
+View Own();
+
+// Runs the row and answers its record, one line each; a window left open
+// after the row's visits is cancelled. Skips a row for the other kit.
+std::vector<std::string> Record(const Row& row);
+// Runs the row and compares its record with the expected one.
 void RunAndCompare(const Row& row);
 
 // Machine pieces the rows share.
-std::vector<Value> NothingMissing();
-std::vector<Value> Installed(const std::wstring& version);
-Value InstallLanguage(const std::wstring& hex);
+std::vector<RegValue> NothingMissing();
+std::vector<RegValue> Installed(const std::wstring& version);
+RegValue InstallLanguage(const std::wstring& hex);
 }  // namespace runs
