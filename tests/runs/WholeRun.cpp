@@ -362,7 +362,9 @@ std::vector<std::string> Record(const Row& row)
     EmulateWindows(row.windows, registry);
     for (RegValue value : row.values)
     {
-        if (value.type == REG_SZ)  // a text may name a place of the scenario
+        const size_t cch = value.bytes.size() / sizeof(wchar_t);
+        if (value.type == REG_SZ && value.bytes.size() % 2 == 0 && cch > 0 &&
+            reinterpret_cast<const wchar_t*>(value.bytes.data())[cch - 1] == L'\0')  // a text may name a place
             value = Sz(value.root, value.view, value.key, value.name,
                        places.Expand(reinterpret_cast<const wchar_t*>(value.bytes.c_str())));
         registry.Set(value);

@@ -1,0 +1,204 @@
+// What a careless packager, a damaged disk or another program hands the
+// bootstrapper: runs generated from a few shapes, each held to one
+// invariant. The command lines come from a seeded generator; a failure
+// names the seed, BS_FUZZ_SEED repeats it and BS_FUZZ_RUNS lengthens it.
+
+#include "tests/runs/WholeRun.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+using namespace harness;
+using namespace runs;
+
+namespace
+{
+std::string Line(const std::vector<std::string>& record, const std::string& prefix)
+{
+    for (const auto& line : record)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return line.substr(prefix.size());
+    return "(none)";
+}
+
+// The run ended with exitCode, caught nothing, and wrote its last line.
+void ExpectCalmEnd(const std::vector<std::string>& record, int exitCode = 0)
+{
+    EXPECT_EQ(Line(record, "exit code: "), std::to_string(exitCode));
+    for (const auto& line : record)
+    {
+        EXPECT_EQ(line.find("exception caug"), std::string::npos) << line;
+    }
+    if (exitCode == 0)
+    {
+        EXPECT_EQ(record.back(), "  SetupBootStrapper.WinMain: Deleting resources after installation");
+    }
+}
+
+unsigned Number(const wchar_t* name, unsigned fallback)
+{
+    wchar_t text[16];
+    return GetEnvironmentVariableW(name, text, 16) ? static_cast<unsigned>(_wtoi(text)) : fallback;
+}
+
+Row Silent(const char* name, const std::wstring& arguments = L"/s a.iss")
+{
+    Row row;
+    row.name = name;
+    row.values = NothingMissing();
+    row.arguments = arguments;
+    return row;
+}
+}  // namespace
+
+TEST(HostileRuns, CommandLinesEndWith87ExactlyWhenFaultyAndNeverCrash)
+{
+    const unsigned seed = Number(L"BS_FUZZ_SEED", 20261206), runs = Number(L"BS_FUZZ_RUNS", 30);
+    std::mt19937 random(seed);
+    const std::vector<std::wstring> pool = {
+        L"/s", L"-S", L"/silent", L"/r", L"-RECORD", L"/l", L"/Language", L"/x", L"--s", L"/silently", L"/", L"-",
+        L"a.iss", L"1031", L"9999", L"two words", L"\x00FC\x00DF.iss", std::wstring(1023, L'v'), std::wstring(1024, L'w')};
+    for (unsigned run = 0; run < runs; ++run)
+    {
+        std::vector<std::wstring> argv(random() % 7);
+        std::wstring arguments;
+        for (auto& argument : argv)
+        {
+            argument = pool[random() % pool.size()];
+            arguments += (arguments.empty() ? L"\"" : L" \"") + argument + L"\"";
+        }
+        // The rules: at most four arguments; a switch takes the next one as
+        // its value, whatever it is, and a value holds at most 1,023 characters.
+        bool faulty = argv.size() > 4;
+        for (size_t i = 0; i < argv.size() && !faulty; ++i)
+        {
+            std::wstring name = argv[i].substr(std::min<size_t>(1, argv[i].size()));
+            std::transform(name.begin(), name.end(), name.begin(), ::towlower);
+            if ((argv[i][0] == L'/' || argv[i][0] == L'-') &&
+                (name == L"s" || name == L"silent" || name == L"r" || name == L"record" || name == L"l" ||
+                 name == L"language"))
+                faulty = ++i == argv.size() || argv[i].size() > 1023;
+        }
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", run " + std::to_string(run) + ": " +
+                     Utf8(arguments.substr(0, 200)));
+        const auto record = Record(Silent("hostile-command-line", arguments));
+        ExpectCalmEnd(record, faulty ? 87 : 0);
+        if (faulty)
+        {
+            EXPECT_EQ(record.back(), "log: (none)");
+        }
+    }
+}
+
+TEST(HostileRuns, BrokenOrHugeCataloguesStartTheSetupUnlessItsLineWouldBeCut)
+{
+    std::string many, utf16;
+    for (int i = 0; i < 5000; ++i)
+        many += "[S" + std::to_string(i) + "]\r\nProductLanguage=" + std::to_string(i) + "\r\nCommand=-c" +
+                std::to_string(i) + "\r\n";
+    for (char c : std::string("[German]\r\nProductLanguage=1031\r\nCommand=-l1031\r\n"))
+        utf16 += std::string{c, '\0'};
+    // A command that makes the setup's line too long starts no setup at all
+    // rather than a cut one.
+    const struct
+    {
+        const char* name;
+        std::string text;
+        bool starts;
+    } shapes[] = {
+        {"empty", "", true},
+        {"bytes of no text", std::string("\x00\xFF\xFE\x01[\x80\x81]\x00=", 10), true},
+        {"UTF-16 without its mark", utf16, true},
+        {"a section without keys", "[German]\r\n", true},
+        {"keys before any section", "ProductLanguage=1031\r\nCommand=-l1031\r\n", true},
+        {"5,000 sections", many, true},
+        {"a command of 900 characters", "[German]\r\nProductLanguage=1031\r\nCommand=" + std::string(900, 'c'), true},
+        {"a command of 2,000 characters", "[German]\r\nProductLanguage=1031\r\nCommand=" + std::string(2000, 'c'), false},
+    };
+    for (const auto& shape : shapes)
+    {
+        SCOPED_TRACE(shape.name);
+        Row row = Silent("hostile-catalogue", L"/s a.iss /l 1031");
+        row.files = {{L"{KIT}\\languages.ini", shape.text}};
+        const auto record = Record(row);
+        ExpectCalmEnd(record);
+        EXPECT_EQ(Line(record, "setup: ").find("morvanto9.exe /s /f1a.iss "), shape.starts ? 0u : std::string::npos);
+    }
+}
+
+TEST(HostileRuns, BrokenSettingsFilesLeaveTheUpdateInEnglish)
+{
+    if (KitIsX86())
+        GTEST_SKIP() << "Wine's WoW64 mode has no MSXML: every settings file reads as English there";
+    std::string deep, bomb = "<!DOCTYPE S [<!ENTITY a \"aaaaaaaaaa\">";
+    for (int i = 0; i < 10000; ++i)
+        deep += "<a>";
+    for (char level = 'b'; level <= 'j'; ++level)
+    {
+        bomb += std::string("<!ENTITY ") + level + " \"";
+        for (int i = 0; i < 10; ++i)
+            bomb += std::string("&") + static_cast<char>(level - 1) + ";";
+        bomb += "\">";
+    }
+    bomb += "]><S><Language id=\"&j;\"/></S>";
+    const std::pair<const char*, std::string> shapes[] = {
+        {"cut off", "<?xml version=\"1.0\"?><Settings><Language id=\"1031\""},
+        {"empty", ""},
+        {"10,000 levels deep", "<S>" + deep},
+        {"an entity bomb", bomb},
+        // A local file that holds a language of the catalogue must not reach it.
+        {"an external entity", "<!DOCTYPE S [<!ENTITY x SYSTEM \"secret.txt\">]><S><Language id=\"&x;\"/></S>"},
+        {"an id of 5,000 characters", "<S><Language id=\"" + std::string(5000, '1') + "\"/></S>"},
+        {"a Language without id", "<S><Language/></S>"},
+    };
+    for (const auto& shape : shapes)
+    {
+        SCOPED_TRACE(shape.first);
+        Row row = Silent("hostile-settings-file");
+        row.values.push_back(Sz(HKEY_LOCAL_MACHINE, View::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product"));
+        for (const auto& value : Installed(L"9.5.0.1"))
+            row.values.push_back(value);
+        row.files = {{L"{ROOT}\\product\\crmiini.xml", shape.second}, {L"{ROOT}\\product\\secret.txt", "1031"}};
+        const auto record = Record(row);
+        ExpectCalmEnd(record);
+        EXPECT_NE(Line(record, "setup: ").find(" -l1033 /vProductLanguage=1033 "), std::string::npos);
+    }
+}
+
+TEST(HostileRuns, RegistryValuesOfAnyShapeEndInAnAnswer)
+{
+    const std::wstring uninstall =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}";
+    const RegValue places[] = {
+        Sz(HKEY_LOCAL_MACHINE, View::Wow32, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", L""),
+        Sz(HKEY_LOCAL_MACHINE, View::Wow32, L"Software\\Microsoft\\DataAccess", L"FullInstallVer", L""),
+        Sz(HKEY_LOCAL_MACHINE, View::Wow32, uninstall, L"DisplayName", L""),
+        Sz(HKEY_LOCAL_MACHINE, View::Native, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language", L"InstallLanguage", L""),
+        Sz(HKEY_CURRENT_USER, View::Native, L"Control Panel\\Desktop", L"PreferredUILanguages", L""),
+    };
+    const std::wstring longText(600, L'9');
+    const std::pair<DWORD, std::string> shapes[] = {
+        {REG_BINARY, std::string("\x01\x02\x03", 3)},
+        {REG_SZ, std::string(2, '\0')},
+        {REG_SZ, std::string(reinterpret_cast<const char*>(longText.c_str()), longText.size() * 2 + 2)},
+        {REG_SZ, std::string("2\0.\0" "9", 5)},  // stored without a terminator, odd length
+        {REG_MULTI_SZ, std::string("2\0.\0" "9\0\0\0x\0\0\0\0\0", 14)},
+        {REG_DWORD, std::string(4, '\0')},
+        {REG_QWORD, std::string("\x08\x07\x06\x05\x04\x03\x02\x01", 8)},
+    };
+    for (RegValue value : places)
+    {
+        for (const auto& shape : shapes)
+        {
+            SCOPED_TRACE(Utf8(value.name) + " of type " + std::to_string(shape.first) + ", " +
+                         std::to_string(shape.second.size()) + " bytes");
+            Row row = Silent("hostile-registry");
+            value.type = shape.first;
+            value.bytes = shape.second;
+            row.values.push_back(value);
+            ExpectCalmEnd(Record(row));
+        }
+    }
+}
