@@ -30,7 +30,6 @@ bootstrapper_add_setup_standin(standin_product_other_translation
     OUTPUT_DIRECTORY "${_variants}/product-other-translation" TRANSLATION 0x0407 0x04B0 STRING_BLOCK 040904b0)
 list(APPEND _product_standins standin_product_other_translation)
 add_dependencies(unit_tests ${_product_standins})
-add_dependencies(scenario_tests ${_product_standins})
 
 # downloadandrun.dll that loads but lacks DownloadAndRunMain.
 bootstrapper_add_downloadandrun_standin(downloadandrun_without_entry_point
