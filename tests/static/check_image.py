@@ -51,7 +51,7 @@ class Image:
     def in_code(self, address):
         return any(s.contains_rva(address - self.base) and s.Characteristics & EXECUTABLE for s in self.pe.sections)
 
-    def data_sections(self):
+    def sections_outside_resources(self):
         resources = self.pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY['IMAGE_DIRECTORY_ENTRY_RESOURCE']]
         return [s for s in self.pe.sections if not s.contains_rva(resources.VirtualAddress)]
 
@@ -67,7 +67,7 @@ def find_delay_imports(image):
     with RVAs (attribute 1) naming a "*.dll", an address table and a name
     table, never bound."""
     found = []
-    for section in image.data_sections():
+    for section in image.sections_outside_resources():
         data = section.get_data()
         for offset in range(0, len(data) - 31, 4):
             attributes, name, module, slots, names, bound, unload, stamp = struct.unpack_from('<8I', data, offset)
@@ -92,7 +92,7 @@ def texts(image):
     """Every run of printable ASCII, as 8-bit or UTF-16 text, outside the
     resources: what the code can hand to LoadLibrary or CreateProcess."""
     end = image.base + image.pe.OPTIONAL_HEADER.SizeOfImage
-    for section in image.data_sections():
+    for section in image.sections_outside_resources():
         data = section.get_data()
         yield from (match.group().decode() for match in re.finditer(rb'[\x20-\x7e]{5,}', data))
         for alignment in (0, 1):
