@@ -12,16 +12,11 @@
 //                                which also loads the manifest's common
 //                                controls and the shell's icon: what of the
 //                                dialog figure is the platform's
-//   bsbench.exe size <exe>       the file's size without its two embedded
-//                                libraries ("BIN" 110 and 111), read from
-//                                its resource table (any architecture)
 //
 // Run in the kit folder, which also holds the two reference programs. Each
 // program is started in a job of its own: the job reports the stand-in's
 // creation, and the next run begins only when every process of the job has
 // ended. Times are QueryPerformanceCounter readings taken in this process.
-
-#include "tests/support/PeImage.h"
 
 #include <windows.h>
 
@@ -290,43 +285,16 @@ int Measure(const wchar_t* figure, double (*measure)(const std::wstring&), const
                  a / b);
     return 0;
 }
-int ReportSize(const wchar_t* path)
-{
-    test::PeImage image(path);
-    if (!image.Valid())
-    {
-        std::fwprintf(stderr, L"bsbench: %ls is no PE file: %hs\n", path, image.Error().c_str());
-        return 1;
-    }
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &attributes))
-        return 1;
-    const unsigned long long total = attributes.nFileSizeLow + (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32);
-    const size_t msxml3r = image.Resource(L"BIN", L"#110").size();
-    const size_t msxml3 = image.Resource(L"BIN", L"#111").size();
-    if (msxml3r == 0 || msxml3 == 0)
-    {
-        std::fwprintf(stderr, L"bsbench: %ls lacks \"BIN\" 110 or 111\n", path);
-        return 1;
-    }
-    const unsigned long long without = total - msxml3r - msxml3;
-    std::wprintf(L"size: file %llu bytes, BIN 110 %zu bytes, BIN 111 %zu bytes\n", total, msxml3r, msxml3);
-    std::wprintf(L"size without the embedded libraries: %llu bytes = %.1f KiB (target 160 KiB)\n", without,
-                 static_cast<double>(without) / 1024.0);
-    return 0;
-}
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc != 3)
     {
-        std::fwprintf(stderr, L"usage: bsbench.exe silent|dialog|dialog-platform <runs> | size <exe>\n");
+        std::fwprintf(stderr, L"usage: bsbench.exe silent|dialog|dialog-platform <runs>\n");
         return 2;
     }
     std::wstring mode = argv[1];
-    if (mode == L"size")
-        return ReportSize(argv[2]);
     int runs = _wtoi(argv[2]);
     if (runs < 1)
         runs = 10;

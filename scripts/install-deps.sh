@@ -6,7 +6,7 @@ set -eu
 # fonts-wine: Tahoma and Marlett, which the dialogs are laid out with.
 # osslsigncode, openssl: signing a kit, and the test that signs one.
 # python3: the dialog pictures are written as PNG by scripts/bmp-to-png.py.
-packages="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth googletest osslsigncode openssl python3"
+packages="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth googletest osslsigncode openssl python3 python3-pefile"
 
 missing=""
 for package in $packages; do

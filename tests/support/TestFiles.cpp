@@ -35,7 +35,6 @@ std::wstring RequiredEnvironmentValue(const wchar_t* name)
 }  // namespace
 
 std::wstring KitDir() { return RequiredEnvironmentValue(L"BS_KIT_DIR"); }
-std::wstring X86KitDir() { return RequiredEnvironmentValue(L"BS_X86_KIT_DIR"); }
 std::wstring TestBinDir() { return RequiredEnvironmentValue(L"BS_TEST_BIN_DIR"); }
 std::wstring ProbePath() { return JoinPath(TestBinDir(), L"bsprobe.exe"); }
 

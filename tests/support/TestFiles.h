@@ -10,9 +10,8 @@ namespace test
 {
 std::wstring EnvironmentValue(const wchar_t* name);
 
-// The x64 kit the tests run, and the x86 kit that is only checked statically.
+// The x64 kit the tests run.
 std::wstring KitDir();
-std::wstring X86KitDir();
 // The folder of the test programs, where bsprobe.exe and the stand-in
 // variants (standin-variants\<name>\) are built.
 std::wstring TestBinDir();

@@ -6,8 +6,7 @@ set -eu
 root=${1:?usage: check-bounded-copies.sh <source root>}
 cd "$root"
 unbounded='wcscpy|wcscat|strcpy|strcat|lstrcpy[AW]?|lstrcat[AW]?|sprintf|swprintf|vsprintf|vswprintf|wsprintf[AW]?|wvsprintf[AW]?|_stprintf|_tcscpy|_tcscat|StrCpy[AW]?|StrCat[AW]?'
-# A name followed by "(" is a call (or a declaration of one); the names in
-# quotes of the import allow-list are not.
+# A name followed by "(" is a call (or a declaration of one).
 found=$(find . -path ./build -prune -o -type f \
             \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' -o -name '*.hpp' \) -print0 |
         sort -z | xargs -0 -r grep -nE "(^|[^A-Za-z0-9_])($unbounded)[[:space:]]*\(" || true)

@@ -1,6 +1,6 @@
 // The language-selection dialog driven like a person would, from a second
 // thread while the modal loop runs on the test's own thread. Its template is
-// checked with the other resources (ProductImageTests.cpp).
+// checked with the other resources (tests/static/check_image.py).
 
 #include "language/LanguageDialog.h"
 #include "resources/resource.h"
