@@ -25,7 +25,7 @@ root=$(pwd)
 names="language prerequisites-en prerequisites-it prerequisites-de failure-en failure-it failure-de downgrade"
 build="${BS_BUILD_DIR:-$root/build/x64}"
 prefix="${BS_WINE_PREFIX:-$build/wineprefix}"
-camera="$build/tests/tools/dialogcamera.exe"
+camera="$build/tools/dialogcamera.exe"
 kit="$build/kit"
 
 mode=standalone

@@ -228,7 +228,7 @@ std::vector<Row> Rows()
     {
         Row& row = add("library-without-its-entry-point", Kits::X64);
         row.values = {kMdacPresent};
-        row.copies = {{L"{TOOLS}\\standin-variants\\downloadandrun-without-entry-point\\downloadandrun.dll",
+        row.copies = {{L"{TOOLS}\\tests\\standin-variants\\downloadandrun-without-entry-point\\downloadandrun.dll",
                        L"{KIT}\\downloadandrun.dll", false}};
         row.arguments = L"/s a.iss";
     }

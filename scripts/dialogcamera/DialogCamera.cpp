@@ -22,9 +22,6 @@
 #include "support/Handles.h"
 #include "support/ProductIdentity.h"
 #include "support/RunState.h"
-#include "tests/support/ChildProcess.h"
-#include "tests/support/TestFiles.h"
-#include "tests/support/WindowDriver.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -54,7 +51,50 @@ constexpr wchar_t kInstalledVersion[] = L"99.0";
 
 void Fail(const std::wstring& what)
 {
-    std::fprintf(stderr, "dialogcamera: %s\n", test::WideToUtf8(what).c_str());
+    char text[4096];
+    WideCharToMultiByte(CP_UTF8, 0, what.c_str(), -1, text, sizeof(text), nullptr, nullptr);
+    std::fprintf(stderr, "dialogcamera: %s\n", text);
+}
+
+// Polls until the condition holds or the time-out passes.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    for (const DWORD start = GetTickCount(); !condition(); Sleep(10))
+    {
+        if (GetTickCount() - start >= timeoutMs)
+            return condition();
+    }
+    return true;
+}
+
+std::wstring Join(const std::wstring& folder, const std::wstring& name)
+{
+    return folder + L"\\" + name;
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A shown dialog of this process that fits.
+HWND WaitForOwnDialog(const std::function<bool(HWND)>& fits)
+{
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (found = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); found != nullptr;
+                 found = FindWindowExW(nullptr, found, L"#32770", nullptr))
+            {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(found, &owner);
+                if (owner == GetCurrentProcessId() && IsWindowVisible(found) && fits(found))
+                    return true;
+            }
+            return false;
+        },
+        kShotTimeoutMs);
+    return found;
 }
 
 void SetText(wchar_t* target, const wchar_t* value)
@@ -197,12 +237,12 @@ bool Shoot(const std::wstring& folder, const wchar_t* name, const std::function<
         Fail(std::wstring(name) + L": the window did not appear");
         ok = false;
     }
-    else if (!test::WaitUntil([&] { return IsPainted(window); }, kShotTimeoutMs))
+    else if (!WaitUntil([&] { return IsPainted(window); }, kShotTimeoutMs))
     {
         Fail(std::wstring(name) + L": the window was not painted");
         ok = false;
     }
-    else if (!Capture(window, test::JoinPath(folder, std::wstring(name) + L".bmp")))
+    else if (!Capture(window, Join(folder, std::wstring(name) + L".bmp")))
     {
         Fail(std::wstring(name) + L": the picture could not be taken or written");
         ok = false;
@@ -210,7 +250,7 @@ bool Shoot(const std::wstring& folder, const wchar_t* name, const std::function<
 
     if (window != nullptr)
         close(window);
-    if (!test::WaitUntil([&] { return returned.load(); }, kShotTimeoutMs))
+    if (!WaitUntil([&] { return returned.load(); }, kShotTimeoutMs))
     {
         // A window that does not close leaves nothing to join: end here.
         Fail(std::wstring(name) + L": the window did not close");
@@ -223,7 +263,7 @@ bool Shoot(const std::wstring& folder, const wchar_t* name, const std::function<
 
 HWND FindOwnDialogWith(int controlId)
 {
-    return test::WaitForDialogWith(GetCurrentProcessId(), controlId, kShotTimeoutMs);
+    return WaitForOwnDialog([controlId](HWND dialog) { return GetDlgItem(dialog, controlId) != nullptr; });
 }
 
 void Press(HWND dialog, int buttonId)
@@ -277,9 +317,9 @@ int wmain(int argc, wchar_t** argv)
     }
     const std::wstring kit = argv[1];
     const std::wstring out = argv[2];
-    const std::wstring setup = test::JoinPath(kit, kSetupSourcePath);
-    const std::wstring catalogue = test::JoinPath(kit, kLanguageCatalogueName);
-    if (!test::FileExists(setup) || !test::FileExists(catalogue) || !test::DirectoryExists(out))
+    const std::wstring setup = Join(kit, kSetupSourcePath);
+    const std::wstring catalogue = Join(kit, kLanguageCatalogueName);
+    if (!Exists(setup) || !Exists(catalogue) || !Exists(out))
     {
         Fail(L"the kit folder needs morvanto9.exe and languages.ini, and the output folder must exist");
         return 2;
@@ -369,8 +409,11 @@ int wmain(int argc, wchar_t** argv)
                 LaunchExe(instanceHandle, setup.c_str(), kProductName, kCameraProductCode, catalogue.c_str());
             },
             [] {
-                return test::WaitForTopLevelWindow(GetCurrentProcessId(), L"#32770", L"Zel Morvanto 9",
-                                                   kShotTimeoutMs);
+                return WaitForOwnDialog([](HWND box) {
+                    wchar_t caption[64] = L"";
+                    GetWindowTextW(box, caption, ARRAYSIZE(caption));
+                    return lstrcmpW(caption, L"Zel Morvanto 9") == 0;
+                });
             },
             [](HWND box) { Press(box, IDOK); });
     }
