@@ -5,9 +5,10 @@
 #
 # Usage: scripts/benchmark.sh [runs]   (runs per program and figure, at least 10; default 15)
 #
-# Installs and builds what it needs, then runs the x64 build under wine64 on a
-# virtual display, with one wineserver kept alive, in a Wine prefix of its own
-# (the machine state set below must not leak into the tests' prefix).
+# Installs and builds what it needs, then runs both kits under wine64 (the x86
+# one in its WoW64 mode) on a virtual display, with one wineserver kept alive,
+# in a Wine prefix of its own (the machine state set below must not leak into
+# the tests' prefix).
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -37,6 +38,14 @@ if [ "${1:-}" = "--on-display" ]; then
         echo "benchmark: the silent runs installed prerequisites; that figure is void" >&2
         status=1
     fi
+    # The product itself, the x86 kit, in Wine's WoW64 mode (the reference
+    # program stays the 64-bit one); and the same kit built with ole32 and
+    # oleaut32 imported at start instead of on first use: what the choice
+    # of delay-loading them saves a silent run.
+    for variant in x86 x86-com-at-start; do
+        echo "benchmark: the $variant kit"
+        (cd "$bench/kit-$variant" && "$WINE64" bsbench.exe silent "$runs" </dev/null) || status=1
+    done
     (cd "$kit" && "$WINE64" bsbench.exe dialog "$runs" </dev/null) || status=1
     # Not a target: how much of the dialog figure the platform's part is.
     (cd "$kit" && "$WINE64" bsbench.exe dialog-platform "$runs" </dev/null) || status=1
@@ -56,6 +65,8 @@ fi
 
 scripts/install-deps.sh
 scripts/build.sh >/dev/null
+cmake --preset x86 -B "$root/build/x86-com-at-start" -DBOOTSTRAPPER_DELAY_LOAD_COM=OFF >/dev/null
+cmake --build "$root/build/x86-com-at-start" -j 2 --target SetupBootstrapper morvanto9 downloadandrun >/dev/null
 scripts/wine-prefix.sh "$WINEPREFIX"
 
 # A kit of its own: the kit's files and the bench programs side by side.
@@ -63,15 +74,20 @@ rm -rf "$kit"
 mkdir -p "$kit"
 cp "$root/build/x64/kit/"* "$kit/"
 cp "$bench/bin/"*.exe "$kit/"
+for variant in x86 x86-com-at-start; do
+    rm -rf "$bench/kit-$variant"
+    mkdir -p "$bench/kit-$variant"
+    cp "$root/build/$variant/kit/"* "$bench/bin/"*.exe "$bench/kit-$variant/"
+    rm -f "$bench/kit-$variant/"*-received.txt "$bench/kit-$variant/"*-journal.txt
+done
 
 . scripts/wine-env.sh
 echo "benchmark: $runs runs of each program per figure, alternating; $("$WINE64" --version 2>/dev/null)"
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/benchmark.sh" --on-display "$runs" || status=1
 
-# The x86 product is only read, never run: these machines cannot run it. Its
-# size without the embedded parser libraries ("BIN" 110 and 111), read with
-# Debian's python3 and python3-pefile like the static tests read it.
+# The x86 product's size without the embedded parser libraries ("BIN" 110
+# and 111), read with Debian's python3-pefile as the static tests read it.
 /usr/bin/python3 - "$root/build/x86/kit/SetupBootstrapper.exe" <<'PYTHON' || status=1
 import os, sys, pefile
 path = sys.argv[1]
