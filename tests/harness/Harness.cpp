@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 namespace harness
 {
@@ -33,27 +35,15 @@ bool Exists(const std::wstring& path)
 
 std::string ReadBytes(const std::wstring& path)
 {
-    std::string bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    char buffer[65536];
-    DWORD cbRead = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &cbRead, nullptr) && cbRead > 0)
-        bytes.append(buffer, cbRead);
-    CloseHandle(file);
-    return bytes;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << "cannot write " << Utf8(path);
-    DWORD cbWritten = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &cbWritten, nullptr);
-    CloseHandle(file);
-    EXPECT_EQ(cbWritten, bytes.size()) << Utf8(path);
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(file.good()) << "cannot write " << Utf8(path);
 }
 
 std::string Utf8(const std::wstring& text)
@@ -74,25 +64,8 @@ std::wstring Wide(const std::string& utf8)
 
 void DeleteTree(const std::wstring& path)
 {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Join(path, L"*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring child = Join(path, name);
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                DeleteTree(child);
-            else
-                DeleteFileW(child.c_str());
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path), ignored);
 }
 
 Scratch::Scratch(const std::wstring& name)
@@ -131,11 +104,6 @@ bool HasTimestamp(const std::wstring& line)
 }
 }  // namespace
 
-bool LogExists(const std::wstring& tempFolder)
-{
-    return Exists(LogPath(tempFolder));
-}
-
 std::vector<std::wstring> LogMessages(const std::wstring& tempFolder)
 {
     std::vector<std::wstring> messages;
@@ -158,79 +126,48 @@ std::vector<std::wstring> LogMessages(const std::wstring& tempFolder)
     return messages;
 }
 
-namespace
-{
-std::vector<wchar_t> EnvironmentBlock(const std::map<std::wstring, std::wstring>& overrides)
-{
-    struct NoCase
-    {
-        bool operator()(const std::wstring& a, const std::wstring& b) const
-        {
-            return lstrcmpiW(a.c_str(), b.c_str()) < 0;
-        }
-    };
-    std::map<std::wstring, std::wstring, NoCase> variables;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; *entry != L'\0'; entry += lstrlenW(entry) + 1)
-    {
-        std::wstring text = entry;
-        size_t equals = text.find(L'=', 1);  // "=C:=C:\..." entries start with "="
-        if (equals != std::wstring::npos)
-            variables[text.substr(0, equals)] = text.substr(equals + 1);
-    }
-    FreeEnvironmentStringsW(strings);
-    for (const auto& variable : overrides)
-    {
-        if (variable.second.empty())
-            variables.erase(variable.first);
-        else
-            variables[variable.first] = variable.second;
-    }
-    std::vector<wchar_t> block;
-    for (const auto& variable : variables)
-    {
-        std::wstring entry = variable.first + L"=" + variable.second;
-        block.insert(block.end(), entry.begin(), entry.end());
-        block.push_back(L'\0');
-    }
-    block.push_back(L'\0');
-    return block;
-}
-}  // namespace
-
 Child::Child(const std::wstring& commandLine, const std::wstring& folder,
              const std::map<std::wstring, std::wstring>& environment)
 {
-    std::vector<wchar_t> block = EnvironmentBlock(environment);
-    for (int attempt = 1;; ++attempt)
+    // The child inherits our environment, with these variables as it gets them.
+    std::map<std::wstring, std::wstring> ours;
+    for (const auto& variable : environment)
+    {
+        wchar_t value[4096] = L"";
+        GetEnvironmentVariableW(variable.first.c_str(), value, ARRAYSIZE(value));
+        ours[variable.first] = value;
+        SetEnvironmentVariableW(variable.first.c_str(), variable.second.empty() ? nullptr : variable.second.c_str());
+    }
+    for (int attempt = 1; m_process == nullptr; ++attempt)
     {
         std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
         line.push_back(L'\0');
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+        if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                            folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         {
             CloseHandle(info.hThread);
             m_process = info.hProcess;
             m_id = info.dwProcessId;
-            return;
+            break;
         }
-        DWORD error = GetLastError();
+        const DWORD error = GetLastError();
         // Wine answers ERROR_INTERNAL_ERROR when the new process ended before
         // it had finished starting, without an exit code of its own: the
         // Unix side of the start failed, not the program. Once more, and
         // said, so that a real failure still fails.
-        if (error == ERROR_INTERNAL_ERROR && attempt == 1)
+        if (error != ERROR_INTERNAL_ERROR || attempt > 1)
         {
-            std::fprintf(stderr, "[ retry    ] %s: start failed with error 1359 under Wine, trying once more\n",
-                         Utf8(commandLine).c_str());
-            continue;
+            ADD_FAILURE() << "cannot start " << Utf8(commandLine) << ": error " << error;
+            break;
         }
-        ADD_FAILURE() << "cannot start " << Utf8(commandLine) << ": error " << error;
-        return;
+        std::fprintf(stderr, "[ retry    ] %s: start failed with error 1359 under Wine, trying once more\n",
+                     Utf8(commandLine).c_str());
     }
+    for (const auto& variable : ours)
+        SetEnvironmentVariableW(variable.first.c_str(), variable.second.empty() ? nullptr : variable.second.c_str());
 }
 
 Child::~Child()
@@ -415,115 +352,4 @@ void Registry::Set(const RegValue& value)
     EXPECT_EQ(status, ERROR_SUCCESS) << "cannot change " << Utf8(value.key) << "\\" << Utf8(value.name);
 }
 
-namespace
-{
-struct WindowSearch
-{
-    DWORD processId;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
-{
-    auto* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && IsWindowVisible(window))
-        search->found.push_back(window);
-    return TRUE;
-}
-
-std::wstring ItemText(HWND control, UINT lengthMessage, UINT textMessage, WPARAM index)
-{
-    LRESULT cch = SendMessageW(control, lengthMessage, index, 0);
-    if (cch < 0)
-        return std::wstring();
-    std::wstring text(static_cast<size_t>(cch) + 1, L'\0');
-    SendMessageW(control, textMessage, index, reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(cch));
-    return text;
-}
-
-std::wstring Items(HWND control, bool combo)
-{
-    const UINT countMessage = combo ? CB_GETCOUNT : LB_GETCOUNT;
-    const LRESULT selection = SendMessageW(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
-    std::wstring items;
-    for (LRESULT i = 0, count = SendMessageW(control, countMessage, 0, 0); i < count; ++i)
-    {
-        items += (i == 0 ? L"" : L" | ") +
-                 ItemText(control, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, combo ? CB_GETLBTEXT : LB_GETTEXT,
-                          static_cast<WPARAM>(i)) +
-                 (i == selection ? L"*" : L"");
-    }
-    return items.empty() ? L"(empty)" : items;
-}
-}  // namespace
-
-std::vector<HWND> WindowsOf(DWORD processId)
-{
-    WindowSearch search{processId, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::wstring Text(HWND window)
-{
-    wchar_t text[4096] = L"";
-    // WM_GETTEXT reads another process's controls; GetWindowText does not.
-    SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        kTimeoutMs, nullptr);
-    return text;
-}
-
-std::wstring ClassOf(HWND window)
-{
-    wchar_t name[256] = L"";
-    GetClassNameW(window, name, ARRAYSIZE(name));
-    return name;
-}
-
-std::vector<std::wstring> Describe(HWND dialog)
-{
-    std::vector<std::wstring> lines{L"caption: " + Text(dialog)};
-    for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT))
-    {
-        const std::wstring className = ClassOf(control);
-        const LONG style = GetWindowLongW(control, GWL_STYLE);
-        std::wstring shown = Text(control);
-        if (lstrcmpiW(className.c_str(), L"ComboBox") == 0)
-            shown = Items(control, true);
-        else if (lstrcmpiW(className.c_str(), L"ListBox") == 0)
-            shown = Items(control, false);
-        else if (lstrcmpiW(className.c_str(), L"Button") == 0 && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
-            shown = (SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"[x] " : L"[ ] ") + shown;
-        else if (lstrcmpiW(className.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
-            shown = SendMessageW(control, STM_GETICON, 0, 0) != 0 ? L"(an icon)" : L"(no icon)";
-        else if (lstrcmpiW(className.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_BITMAP)
-            shown = SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0 ? L"(a bitmap)" : L"(no bitmap)";
-        if (shown.empty() || !IsWindowVisible(control))
-            continue;
-        lines.push_back(std::to_wstring(static_cast<short>(GetDlgCtrlID(control))) + L" " + className + L": " + shown);
-    }
-    return lines;
-}
-
-void Click(HWND dialog, int buttonId)
-{
-    PostMessageW(GetDlgItem(dialog, buttonId), BM_CLICK, 0, 0);
-}
-
-void Pick(HWND dialog, int comboId, const std::wstring& item)
-{
-    HWND combo = GetDlgItem(dialog, comboId);
-    LRESULT index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(item.c_str()));
-    ASSERT_NE(index, CB_ERR) << "no entry " << Utf8(item);
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
-
-void Check(HWND dialog, int checkBoxId)
-{
-    SendMessageW(GetDlgItem(dialog, checkBoxId), BM_SETCHECK, BST_CHECKED, 0);
-}
 }  // namespace harness

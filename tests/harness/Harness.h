@@ -1,7 +1,6 @@
 #pragma once
 // What every test program shares: the build's paths, files and texts,
-// starting and waiting for programs, registry state that is put back, and
-// reading and driving another process's windows like a person would.
+// starting and waiting for programs, and registry state that is put back.
 //
 // Tests never sleep to synchronise: they wait for a condition with a
 // time-out (WaitUntil).
@@ -44,10 +43,9 @@ private:
     std::wstring m_path;
 };
 
-// The bootstrapper's diagnostic log in a temporary folder: its messages
-// without their timestamps. A log that does not parse (no byte-order mark,
+// The bootstrapper's diagnostic log in a temporary folder (none: empty): its
+// messages without their timestamps. A log that does not parse (no byte-order mark,
 // a line without a timestamp, no CR LF at the end) fails the test.
-bool LogExists(const std::wstring& tempFolder);
 std::vector<std::wstring> LogMessages(const std::wstring& tempFolder);
 
 // --- processes ---------------------------------------------------------------
@@ -127,17 +125,4 @@ private:
 // What the value holds now: its text, its number, or "absent".
 std::wstring Read(HKEY root, View view, const std::wstring& key, const std::wstring& name);
 
-// --- windows -----------------------------------------------------------------
-// The visible top-level windows of a process, in z-order.
-std::vector<HWND> WindowsOf(DWORD processId);
-std::wstring Text(HWND window);
-std::wstring ClassOf(HWND window);
-// What a person sees of a dialog, one line per control with a text or items:
-// "<id> <class>: <text>", list items joined by " | " with the selected one
-// marked "*", a check box's state as "[x]" or "[ ]".
-std::vector<std::wstring> Describe(HWND dialog);
-// Posted, so that a handler that opens another modal window never blocks.
-void Click(HWND dialog, int buttonId);
-void Pick(HWND dialog, int comboId, const std::wstring& item);
-void Check(HWND dialog, int checkBoxId);
 }  // namespace harness

@@ -74,14 +74,14 @@ std::vector<Row> Rows()
         Row& row = add("full-ui-on-xp", Kits::X64);
         row.windows = Windows::Xp;
         row.values = NothingMissing();
-        row.visits = {{Window::Language, {Press(IDOK)}}, {Window::Setup, {Close()}}};
+        row.visits = {{Window::Language, IDOK}, {Window::Setup, 0}};
     }
     {
         // The language switch serves a silent run only: a recording run asks.
         Row& row = add("recording-asks-for-the-language", Kits::X64);
         row.values = NothingMissing();
         row.arguments = L"-RECORD c:\\rec.iss /l 1031";
-        row.visits = {{Window::Language, {Press(IDOK)}}};
+        row.visits = {{Window::Language, IDOK}};
     }
     {
         Row& row = add("recording-wins-over-silent", Kits::Both);
@@ -126,7 +126,7 @@ std::vector<Row> Rows()
     // --- language -------------------------------------------------------------
     {
         Row& row = add("cancelled-language-dialog", Kits::X64);
-        row.visits = {{Window::Language, {Press(IDCANCEL)}}};
+        row.visits = {{Window::Language, IDCANCEL}};
     }
     {
         // No display driver for 32-bit windows here: the dialog cannot open.
@@ -147,9 +147,13 @@ std::vector<Row> Rows()
         row.arguments = L"/s a.iss";
     }
     {
+        // Started from another folder: the kit's setup is still the one
+        // beside the bootstrapper, for its version and for its start.
         Row& row = add("silent-update-keeps-the-installed-language", Kits::Both);
         row.values = NothingMissing() + InstalledWithSettings(L"9.5.0.1");
         row.files = {Settings("1031")};
+        row.copies = {{L"{KIT}\\languages.ini", L"{ROOT}\\elsewhere\\languages.ini", false}};
+        row.folder = L"{ROOT}\\elsewhere";
         row.arguments = L"/s answers.iss";
         for (const wchar_t* name : {L"LastUsedSource", L"PackageName", L"MediaPackage"})
             row.watch.push_back(Absent(kMachine, View::Native, kSourceList, name));
@@ -163,7 +167,7 @@ std::vector<Row> Rows()
                                            Sz(kMachine, View::Native, kSourceList, L"PackageName", L"morvanto9.msi")};
         row.watch = {Absent(kMachine, View::Native, kSourceList, L"PackageName")};
         row.files = {Settings("1036")};
-        row.visits = {{Window::Setup, {Close()}}};
+        row.visits = {{Window::Setup, 0}};
     }
 
     // --- prerequisites ----------------------------------------------------------
@@ -173,18 +177,18 @@ std::vector<Row> Rows()
         row.windows = Windows::Xp;
         row.values = {kGermanMachine, kMdacPresent};
         row.files = {LibraryAnswers("NetFx64.exe=1603,0")};
-        row.visits = {{Window::Language, {Press(IDOK)}},
-                      {Window::Prerequisites, {Press(IDOK)}},
-                      {Window::Failure, {Press(IDOK)}},
-                      {Window::Setup, {Close()}}};
+        row.visits = {{Window::Language, IDOK},
+                      {Window::Prerequisites, IDOK},
+                      {Window::Failure, IDOK},
+                      {Window::Setup, 0}};
     }
     {
         // The dialog speaks the chosen language; the pack it offers is the
         // machine's.
         Row& row = add("italian-chosen-on-a-german-machine", Kits::X64);
         row.values = NothingMissing() + std::vector<RegValue>{kGermanMachine};
-        row.visits = {{Window::Language, {Pick(L"Italian"), Press(IDOK)}},
-                      {Window::Prerequisites, {Press(IDCANCEL)}}};
+        row.visits = {{Window::Language, IDOK, L"Italian"},
+                      {Window::Prerequisites, IDCANCEL}};
     }
     {
         // Retry until the user gives up and asks for the download location.
@@ -192,10 +196,10 @@ std::vector<Row> Rows()
         row.values = Browser() + std::vector<RegValue>{kMdacPresent};
         row.files = {LibraryAnswers("NetFx64.exe=1603")};
         row.copies = {kBrowser};
-        row.visits = {{Window::Language, {Pick(L"Italian"), Press(IDOK)}},
-                      {Window::Prerequisites, {Press(IDOK)}},
-                      {Window::Failure, {Press(IDOK)}},
-                      {Window::Failure, {Tick(1025), Press(IDCANCEL)}}};
+        row.visits = {{Window::Language, IDOK, L"Italian"},
+                      {Window::Prerequisites, IDOK},
+                      {Window::Failure, IDOK},
+                      {Window::Failure, IDCANCEL, L"", 1025}};
         row.watchFiles = {L"{ROOT}\\browser-received.txt"};
     }
     {
@@ -203,7 +207,7 @@ std::vector<Row> Rows()
         row.values = {kMdacPresent};
         row.files = {LibraryAnswers("NetFx64.exe=1603,0")};
         row.arguments = L"/s a.iss";
-        row.visits = {{Window::Failure, {Press(IDOK)}}};
+        row.visits = {{Window::Failure, IDOK}};
     }
     {
         // XP before SP3 needs the Windows Installer package; everything is
@@ -235,14 +239,14 @@ std::vector<Row> Rows()
     {
         Row& row = add("cancelled-prerequisites-dialog", Kits::X64);
         row.values = {kMdacPresent};
-        row.visits = {{Window::Language, {Press(IDOK)}}, {Window::Prerequisites, {Press(IDCANCEL)}}};
+        row.visits = {{Window::Language, IDOK}, {Window::Prerequisites, IDCANCEL}};
     }
 
     // --- the installed product --------------------------------------------------
     {
         Row& row = add("downgrade-refused-with-a-message", Kits::X64);
         row.values = Installed(L"9.6");
-        row.visits = {{Window::Message, {Press(IDOK)}}};
+        row.visits = {{Window::Message, IDOK}};
     }
     {
         Row& row = add("downgrade-refused-silently", Kits::Both);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -42,12 +43,84 @@ RegValue InstallLanguage(const std::wstring& hex)
 
 namespace
 {
+// The shown top-level windows of a process, in z-order.
+std::vector<HWND> WindowsOf(DWORD processId)
+{
+    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) {
+            auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == found->first && IsWindowVisible(window))
+                found->second.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+std::wstring Text(HWND window)
+{
+    wchar_t text[4096] = L"";
+    // WM_GETTEXT reads another process's controls; GetWindowText does not.
+    SendMessageTimeoutW(window, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        kTimeoutMs, nullptr);
+    return text;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, ARRAYSIZE(name));
+    return name;
+}
+
+// A list's or combo box's items, the selected one marked "*".
+std::wstring Items(HWND control, bool combo)
+{
+    const LRESULT selection = SendMessageW(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0);
+    std::wstring items;
+    for (LRESULT i = 0, count = SendMessageW(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0); i < count; ++i)
+    {
+        wchar_t item[2048] = L"";
+        SendMessageW(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+        items += (i == 0 ? L"" : L" | ") + std::wstring(item) + (i == selection ? L"*" : L"");
+    }
+    return items.empty() ? L"(empty)" : items;
+}
+
+// What a person sees of a dialog: its caption, and "<id> <class>: <text>"
+// for each shown control with a text, items, a check box's state or a
+// picture.
+std::vector<std::wstring> Describe(HWND dialog)
+{
+    std::vector<std::wstring> lines{L"caption: " + Text(dialog)};
+    for (HWND control = GetWindow(dialog, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT))
+    {
+        const std::wstring kind = ClassOf(control);
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        std::wstring shown = Text(control);
+        if (kind == L"ComboBox" || kind == L"ListBox")
+            shown = Items(control, kind == L"ComboBox");
+        else if (kind == L"Button" && (style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+            shown = (SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"[x] " : L"[ ] ") + shown;
+        else if (kind == L"Static" && (style & SS_TYPEMASK) == SS_ICON)
+            shown = SendMessageW(control, STM_GETICON, 0, 0) != 0 ? L"(an icon)" : L"(no icon)";
+        else if (kind == L"Static" && (style & SS_TYPEMASK) == SS_BITMAP)
+            shown = SendMessageW(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0 ? L"(a bitmap)" : L"(no bitmap)";
+        if (!shown.empty() && IsWindowVisible(control))
+            lines.push_back(std::to_wstring(static_cast<short>(GetDlgCtrlID(control))) + L" " + kind + L": " + shown);
+    }
+    return lines;
+}
+
 // Wine's per-program version, or the registry's version values (read by
 // each new process) for the service-pack levels Wine does not offer. A
 // 32-bit process reads its copy under Wow6432Node, so both are written.
 void EmulateWindows(Windows windows, Registry& registry)
 {
-    static const wchar_t* const kWine[] = {nullptr, L"win2k", L"winxp", nullptr, L"win2003", nullptr, L"vista"};
+    static const wchar_t* const kWine[] = {nullptr, L"win2k", L"winxp", nullptr, nullptr, L"vista"};
     if (const wchar_t* wine = kWine[static_cast<int>(windows)])
         registry.Set(Sz(HKEY_CURRENT_USER, View::Native, L"Software\\Wine\\AppDefaults\\SetupBootstrapper.exe", L"Version",
                         wine));
@@ -106,20 +179,15 @@ struct Places
 
 void CopyKit(const std::wstring& from, const std::wstring& to)
 {
-    CreateDirectoryW(to.c_str(), nullptr);
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(Join(from, L"*").c_str(), &found);
-    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no kit in " << Utf8(from);
-    do
+    std::filesystem::create_directory(to);
+    for (const auto& file : std::filesystem::directory_iterator(from))
     {
-        const std::wstring name = found.cFileName;
         // What a demo run left in the build's kit is no part of it.
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.find(L"-received.txt") != std::wstring::npos ||
-            name.find(L"-journal.txt") != std::wstring::npos)
-            continue;
-        CopyFileW(Join(from, name).c_str(), Join(to, name).c_str(), FALSE);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+        const std::wstring name = file.path().filename().wstring();
+        if (file.is_regular_file() && name.find(L"-received.txt") == std::wstring::npos &&
+            name.find(L"-journal.txt") == std::wstring::npos)
+            std::filesystem::copy_file(file.path(), std::filesystem::path(to) / name);
+    }
 }
 
 // A visible dialog of the process with the window's telling control.
@@ -143,25 +211,6 @@ HWND FindWindowOf(DWORD processId, Window window)
         }
     }
     return nullptr;
-}
-
-void Act(HWND dialog, const Input& input)
-{
-    switch (input.kind)
-    {
-    case Input::Press:
-        Click(dialog, input.id);
-        break;
-    case Input::Pick:
-        harness::Pick(dialog, input.id, input.text);
-        break;
-    case Input::Tick:
-        Check(dialog, input.id);
-        break;
-    case Input::Close:
-        PostMessageW(dialog, WM_CLOSE, 0, 0);
-        break;
-    }
 }
 
 const char* const kWindowNames[] = {"language dialog", "prerequisites dialog", "failure dialog", "message",
@@ -287,8 +336,21 @@ HWND VisitWindows(const Child& bootstrapper, const std::vector<Visit>& visits, s
         else
             for (const auto& line : Describe(window))
                 record.push_back("  " + Utf8(line));
-        for (const Input& input : visit.inputs)
-            Act(window, input);
+        // Posted, so that a handler that opens another modal window never
+        // blocks the driver.
+        if (!visit.pick.empty())
+        {
+            HWND list = GetDlgItem(window, 1005);
+            SendMessageW(list, CB_SETCURSEL, SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                          reinterpret_cast<LPARAM>(visit.pick.c_str())), 0);
+            PostMessageW(window, WM_COMMAND, MAKEWPARAM(1005, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        }
+        if (visit.tick != 0)
+            SendMessageW(GetDlgItem(window, visit.tick), BM_SETCHECK, BST_CHECKED, 0);
+        if (visit.window == Window::Setup)
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        else
+            PostMessageW(GetDlgItem(window, visit.button), BM_CLICK, 0, 0);
         // The next window may be of the same kind: this one must be gone
         // first, or (the prerequisites dialog while the library runs) idle.
         WaitUntil([&] {
@@ -418,7 +480,7 @@ std::vector<std::string> Record(const Row& row)
             record.push_back(WaitUntil([&] { return GetForegroundWindow() == firstDialog; }, 5000)
                                  ? "in front: the first instance's language dialog"
                                  : "in front: another window");
-            Click(firstDialog, IDCANCEL);
+            PostMessageW(firstDialog, WM_COMMAND, IDCANCEL, 0);
         }
         else
         {
@@ -459,7 +521,7 @@ std::vector<std::string> Record(const Row& row)
 
     if (row.logHeld)
         return record;
-    record.push_back(LogExists(places.temp) ? "log:" : "log: (none)");
+    record.push_back(Exists(Join(places.temp, L"dravo_v9_installhelperBS.csv")) ? "log:" : "log: (none)");
     for (const std::wstring& message : LogMessages(places.temp))
     {
         // How many of these come, and where, is the window manager's business.

@@ -31,7 +31,6 @@ enum class Windows
     Win2000,
     Xp,  // SP3
     XpSp2,
-    Server2003,  // SP2
     Server2003Gold,
     Vista,
 };
@@ -46,40 +45,15 @@ enum class Window
     Setup,          // the setup stand-in's window in a full-UI run
 };
 
-struct Input
-{
-    enum Kind
-    {
-        Press,  // a button
-        Pick,   // a language in the list
-        Tick,   // a check box
-        Close,  // the setup's window: its own way out
-    } kind;
-    int id;
-    std::wstring text;
-};
-
-inline Input Press(int id)
-{
-    return {Input::Press, id, L""};
-}
-inline Input Pick(const std::wstring& language)
-{
-    return {Input::Pick, 1005, language};
-}
-inline Input Tick(int id)
-{
-    return {Input::Tick, id, L""};
-}
-inline Input Close()
-{
-    return {Input::Close, 0, L""};
-}
-
+// What the person does at a window: picks a language in the list (when
+// pick is set), ticks the check box tick (when not 0), then presses button
+// (the setup's window: its close box).
 struct Visit
 {
     Window window;
-    std::vector<Input> inputs;
+    int button;
+    std::wstring pick = L"";
+    int tick = 0;
 };
 
 enum class Kits
