@@ -4,7 +4,6 @@ these machines, so what it imports, loads, starts and carries is read here.
 
     check_image.py <kit> <expected>              the x86 kit against its dump
     check_image.py <kit> <expected> --write      rewrite the dump after a change made on purpose
-    check_image.py <kit> <expected> --resources  only the program's resources (the x64 build)
 
 A new import, resource, control or bare name shows up as a difference in the
 dump, to be understood before --write. What a dump would hide among its lines
@@ -248,30 +247,28 @@ def import_lines(imports):
     return ['%s %s' % (dll, function) for dll, functions in imports for function in functions]
 
 
-def dump(image, whole):
+def dump(image):
     """One kit file as (heading, lines) sections; the problems found on the way."""
-    problems, sections, pe = [], [], image.pe
-    if whole:
-        sections.append(('headers', ['%s, %s, subsystem %s %d.%d, operating system %d.%d, time stamp %d, %s' % (
-            pefile.MACHINE_TYPE[pe.FILE_HEADER.Machine][len('IMAGE_FILE_MACHINE_'):].lower(),
-            'PE32' if image.width == 4 else 'PE32+',
-            pefile.SUBSYSTEM_TYPE[pe.OPTIONAL_HEADER.Subsystem][len('IMAGE_SUBSYSTEM_'):].lower(),
-            pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion,
-            pe.OPTIONAL_HEADER.MajorOperatingSystemVersion, pe.OPTIONAL_HEADER.MinorOperatingSystemVersion,
-            pe.FILE_HEADER.TimeDateStamp, 'DLL' if pe.is_dll() else 'executable')]))
-        sections.append(('imports, each known to exist on Windows 2000 SP4', import_lines(image.imports)))
-        sections.append(('delay imports', import_lines((dll, [f for f, _ in fs]) for dll, fs in image.delay_imports)))
-        exports = getattr(pe, 'DIRECTORY_ENTRY_EXPORT', None)
-        sections.append(('exports', [symbol_name(s) for s in exports.symbols] if exports else []))
+    problems, pe = [], image.pe
+    sections = [('headers', ['%s, %s, subsystem %s %d.%d, operating system %d.%d, time stamp %d, %s' % (
+        pefile.MACHINE_TYPE[pe.FILE_HEADER.Machine][len('IMAGE_FILE_MACHINE_'):].lower(),
+        'PE32' if image.width == 4 else 'PE32+',
+        pefile.SUBSYSTEM_TYPE[pe.OPTIONAL_HEADER.Subsystem][len('IMAGE_SUBSYSTEM_'):].lower(),
+        pe.OPTIONAL_HEADER.MajorSubsystemVersion, pe.OPTIONAL_HEADER.MinorSubsystemVersion,
+        pe.OPTIONAL_HEADER.MajorOperatingSystemVersion, pe.OPTIONAL_HEADER.MinorOperatingSystemVersion,
+        pe.FILE_HEADER.TimeDateStamp, 'DLL' if pe.is_dll() else 'executable')])]
+    sections.append(('imports, each known to exist on Windows 2000 SP4', import_lines(image.imports)))
+    sections.append(('delay imports', import_lines((dll, [f for f, _ in fs]) for dll, fs in image.delay_imports)))
+    exports = getattr(pe, 'DIRECTORY_ENTRY_EXPORT', None)
+    sections.append(('exports', [symbol_name(s) for s in exports.symbols] if exports else []))
     if image.name == PROGRAM:
-        if whole:
-            sections.append(('loaded or started by a bare file name, or handed on as one', bare_names(image)))
+        sections.append(('loaded or started by a bare file name, or handed on as one', bare_names(image)))
         sections.append(('resources', resources(image, problems)))
     return [('%s %s' % (image.name, heading), lines) for heading, lines in sections], problems
 
 
-def check(image, product):
-    """What the dump would hide among its lines; the product is the x86 kit."""
+def check(image):
+    """What the dump would hide among its lines."""
     problems = []
     for dll, functions in image.imports:
         if RUNTIME_DLL.fullmatch(dll):
@@ -282,8 +279,6 @@ def check(image, product):
         problems += ['%s: the delay-import slot of %s!%s holds 0x%x, not a load thunk in code: the first call '
                      'jumps there and the process crashes' % (image.name, dll, f, image.pointer_at(slot))
                      for f, slot in functions if not image.in_code(image.pointer_at(slot))]
-    if not product:
-        return problems
     if (image.pe.FILE_HEADER.Machine, image.width) != (0x14c, 4):
         problems.append('%s is no PE32 image for i386' % image.name)
     delayed = {(dll.lower(), f) for dll, functions in image.delay_imports for f, _ in functions}
@@ -302,17 +297,14 @@ def check(image, product):
 
 
 def main(kit, expected_path, *options):
-    whole = '--resources' not in options
-    if not whole and '--write' in options:
-        sys.exit('--write rewrites the whole dump, from the x86 kit')
     files = sorted(os.listdir(kit), key=str.lower)
     problems = ['the kit holds %s: a kit carries no runtime DLL' % f for f in files if RUNTIME_DLL.fullmatch(f)]
-    sections = [('kit', files)] if whole else []
-    for name in KIT_IMAGES if whole else (PROGRAM,):
+    sections = [('kit', files)]
+    for name in KIT_IMAGES:
         image = Image(kit, name)
-        image_sections, image_problems = dump(image, whole)
+        image_sections, image_problems = dump(image)
         sections += image_sections
-        problems += image_problems + check(image, whole)
+        problems += image_problems + check(image)
     actual = ''.join('[%s]\n%s\n' % (heading, ''.join(line + '\n' for line in lines)) for heading, lines in sections)
     if '--write' in options:
         with open(expected_path, 'w', encoding='utf-8') as out:
@@ -321,10 +313,6 @@ def main(kit, expected_path, *options):
     else:
         with open(expected_path, encoding='utf-8') as expected_file:
             expected = expected_file.read()
-        if not whole:
-            # The x64 build, which every other test runs, carries the product's resources.
-            block = re.search(r'^\[%s resources\]\n.*?\n\n' % re.escape(PROGRAM), expected, re.M | re.S)
-            expected = block.group() if block else ''
         if actual != expected:
             sys.stdout.writelines(difflib.unified_diff(
                 expected.splitlines(True), actual.splitlines(True), expected_path, 'the kit in %s' % kit))
