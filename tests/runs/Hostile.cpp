@@ -101,7 +101,8 @@ TEST(HostileRuns, BrokenOrHugeCataloguesStartTheSetupUnlessItsLineWouldBeCut)
     for (char c : std::string("[German]\r\nProductLanguage=1031\r\nCommand=-l1031\r\n"))
         utf16 += std::string{c, '\0'};
     // A command that makes the setup's line too long starts no setup at all
-    // rather than a cut one.
+    // rather than a cut one. 700 characters leave room for a scratch folder
+    // of some 250 characters in the line's installer-log path.
     const struct
     {
         const char* name;
@@ -114,7 +115,7 @@ TEST(HostileRuns, BrokenOrHugeCataloguesStartTheSetupUnlessItsLineWouldBeCut)
         {"a section without keys", "[German]\r\n", true},
         {"keys before any section", "ProductLanguage=1031\r\nCommand=-l1031\r\n", true},
         {"5,000 sections", many, true},
-        {"a command of 900 characters", "[German]\r\nProductLanguage=1031\r\nCommand=" + std::string(900, 'c'), true},
+        {"a command of 700 characters", "[German]\r\nProductLanguage=1031\r\nCommand=" + std::string(700, 'c'), true},
         {"a command of 2,000 characters", "[German]\r\nProductLanguage=1031\r\nCommand=" + std::string(2000, 'c'), false},
     };
     for (const auto& shape : shapes)
