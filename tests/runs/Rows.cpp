@@ -84,7 +84,9 @@ std::vector<Row> Rows()
         row.visits = {{Window::Language, IDOK}};
     }
     {
+        // XP SP3 has Windows Installer 3.1 built in.
         Row& row = add("recording-wins-over-silent", Kits::Both);
+        row.windows = Windows::Xp;
         row.values = NothingMissing();
         row.arguments = L"/s s.iss /r r.iss";
     }
@@ -274,7 +276,9 @@ std::vector<Row> Rows()
 
     // --- surroundings -------------------------------------------------------------
     {
+        // Server 2003 SP2 has Windows Installer 3.1 built in.
         Row& row = add("temporary-folder-with-spaces-and-letters", Kits::Both);
+        row.windows = Windows::Server2003;
         row.values = NothingMissing();
         row.temp = L"temp \x00FC\x00DF \x0416\x044F \x65E5\x672C";
         row.arguments = L"/s a.iss";

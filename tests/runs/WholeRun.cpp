@@ -120,7 +120,7 @@ std::vector<std::wstring> Describe(HWND dialog)
 // 32-bit process reads its copy under Wow6432Node, so both are written.
 void EmulateWindows(Windows windows, Registry& registry)
 {
-    static const wchar_t* const kWine[] = {nullptr, L"win2k", L"winxp", nullptr, nullptr, L"vista"};
+    static const wchar_t* const kWine[] = {nullptr, L"win2k", L"winxp", nullptr, L"win2003", nullptr, L"vista"};
     if (const wchar_t* wine = kWine[static_cast<int>(windows)])
         registry.Set(Sz(HKEY_CURRENT_USER, View::Native, L"Software\\Wine\\AppDefaults\\SetupBootstrapper.exe", L"Version",
                         wine));

@@ -31,6 +31,7 @@ enum class Windows
     Win2000,
     Xp,  // SP3
     XpSp2,
+    Server2003,  // SP2
     Server2003Gold,
     Vista,
 };
