@@ -62,11 +62,14 @@ std::wstring Wide(const std::string& utf8)
     return text;
 }
 
+namespace
+{
 void DeleteTree(const std::wstring& path)
 {
     std::error_code ignored;
     std::filesystem::remove_all(std::filesystem::path(path), ignored);
 }
+}  // namespace
 
 Scratch::Scratch(const std::wstring& name)
 {

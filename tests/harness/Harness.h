@@ -26,7 +26,6 @@ std::string ReadBytes(const std::wstring& path);  // empty when missing
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string Utf8(const std::wstring& text);
 std::wstring Wide(const std::string& utf8);
-void DeleteTree(const std::wstring& path);
 
 // A fresh folder under BS_SCRATCH_DIR, removed when the object goes (kept
 // when BS_KEEP_SCRATCH is set, for a look afterwards).
