@@ -1,12 +1,15 @@
 #!/bin/sh
-# Installs what building and testing need, from Debian's packages. Quiet and
-# quick when everything is there; run as root (or with sudo available).
+# Installs what building and testing need, from Debian's packages, and makes
+# the Wine root that runs the kit (scripts/wine-root.sh). Quiet and quick when
+# everything is there; run as root (or with sudo available).
 set -eu
+here=$(dirname "$0")
 
-# fonts-wine: Tahoma and Marlett, which the dialogs are laid out with.
 # osslsigncode, openssl: signing a kit, and the test that signs one.
-# python3: the dialog pictures are written as PNG by scripts/bmp-to-png.py.
-packages="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth googletest osslsigncode openssl python3 python3-pefile"
+# python3, python3-pefile: the dialog pictures as PNG, the kit's static proof.
+# wixl: the sample product's Windows Installer package.
+# Wine itself is not installed on the host: the root has its own.
+packages="cmake make g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth googletest osslsigncode openssl python3 python3-pefile wixl"
 
 missing=""
 for package in $packages; do
@@ -14,33 +17,30 @@ for package in $packages; do
         missing="$missing $package"
     fi
 done
-fetch_wine_i386() {
-    # Not a package of this machine's architecture: fetched and unpacked
-    # into a cache, quick once it is there.
-    "$(dirname "$0")/wine-i386.sh" >/dev/null
-}
-if [ -z "$missing" ]; then
-    fetch_wine_i386
-    exit 0
-fi
+# The Wine root takes the Wine version the system's apt lists offer.
+no_lists=""
+apt-cache policy wine64 2>/dev/null | grep -q '^  Candidate: [0-9]' || no_lists=yes
 
-if [ "$(id -u)" -eq 0 ]; then
-    as_root=""
-elif command -v sudo >/dev/null 2>&1; then
-    as_root="sudo"
-else
-    echo "install-deps: missing packages:$missing (run as root to install them)" >&2
-    exit 1
+if [ -n "$missing$no_lists" ]; then
+    if [ "$(id -u)" -eq 0 ]; then
+        as_root=""
+    elif command -v sudo >/dev/null 2>&1; then
+        as_root="sudo"
+    else
+        echo "install-deps: missing packages:$missing (run as root to install them)" >&2
+        exit 1
+    fi
+    log=$(mktemp)
+    # A failing index of an architecture we do not use must not stop us; a
+    # package that cannot be installed must.
+    $as_root apt-get update -qq >"$log" 2>&1 || true
+    if [ -n "$missing" ]; then
+        echo "install-deps: installing$missing" >&2
+        if ! DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq $missing >>"$log" 2>&1; then
+            echo "install-deps: apt-get could not install$missing; see $log" >&2
+            exit 1
+        fi
+    fi
+    rm -f "$log"
 fi
-
-echo "install-deps: installing$missing" >&2
-log=$(mktemp)
-# A failing index of an architecture we do not use must not stop us; a
-# package that cannot be installed must.
-$as_root apt-get update -qq >"$log" 2>&1 || true
-if ! DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq $missing >>"$log" 2>&1; then
-    echo "install-deps: apt-get could not install$missing; see $log" >&2
-    exit 1
-fi
-rm -f "$log"
-fetch_wine_i386
+"$here/wine-root.sh" >/dev/null

@@ -1,20 +1,30 @@
-# Sourced by the scripts that run Windows programs: the Wine environment of
-# this project. Set WINEPREFIX to the prefix directory first:
+# Sourced by the scripts that run Windows programs: where this project's
+# Wine lies, and the environment of every Wine process. Set WINEPREFIX to
+# the prefix first:
 #   WINEPREFIX=<prefix>; . scripts/wine-env.sh
+# then `wine <program> [arguments]` and `wineserver <options>` run in that
+# prefix, through scripts/wine-run.sh.
 #
-# wine64 and wineserver64 are called directly: /usr/bin/wine would pick a
-# 32-bit loader when one is installed, and these machines cannot run it.
-export WINEPREFIX
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko prompts
-export LC_ALL=C.UTF-8                        # the user locale Wine derives: English
-export WINE64=/usr/lib/wine/wine64
-export WINESERVER64=/usr/lib/wine/wineserver64
+# Wine is Debian's, in a root of its own that scripts/wine-root.sh makes,
+# with its 32-bit half under qemu-i386 (docs/testing.md). Nothing runs the
+# host's Wine, if it has one.
+# Only scripts of scripts/ source it: their folder is this one.
+BS_SCRIPTS=$(cd "$(dirname "$0")" && pwd)
+BS_PROJECT=$(cd "$BS_SCRIPTS/.." && pwd)
+export BS_SCRIPTS BS_PROJECT
+export BS_WINE_CACHE="${BS_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/setup-bootstrapper}"
+# Raise it when scripts/wine-root.sh makes a different root.
+export BS_WINE_RECIPE=1
+export BS_WINE_ROOT="$BS_WINE_CACHE/wine-r$BS_WINE_RECIPE"
+# The name under which binfmt_misc sends 32-bit Linux programs to qemu-i386.
+export BS_BINFMT_ENTRY=/proc/sys/fs/binfmt_misc/setup-bootstrapper-i386
 
-# Wine's 32-bit PE libraries, which scripts/wine-i386.sh fetches: with them
-# wine64 runs the x86 product in its WoW64 mode. The loader reads them from
-# its Unix environment, and every Windows process it starts inherits that,
-# so a 64-bit test program can start the 32-bit kit.
-BS_WINE_I386_ROOT="${BS_WINE_I386_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/setup-bootstrapper}/libwine-i386-$(
-    dpkg-query -W -f '${Version}' wine64 2>/dev/null | tr ':~' '__')"
-export WINEDLLPATH="$BS_WINE_I386_ROOT/usr/lib/i386-linux-gnu/wine"
+[ -z "${WINEPREFIX:-}" ] || export WINEPREFIX
+export WINEDEBUG=-all
+# No Mono or Gecko prompts, no menu entries written into a home that the
+# root does not have.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export LC_ALL=C.UTF-8   # the user locale Wine derives: English
+
+wine() { "$BS_SCRIPTS/wine-run.sh" "$WINEPREFIX" "$@"; }
+wineserver() { "$BS_SCRIPTS/wine-run.sh" "$WINEPREFIX" --server "$@"; }
