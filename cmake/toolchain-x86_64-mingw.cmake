@@ -1,6 +1,6 @@
-# The test build: the same sources for x64, run under wine64 because these
-# machines cannot execute 32-bit code. posix thread model: GoogleTest needs
-# std::thread and friends.
+# The benchmark build: the same sources for x64, which wine64 runs natively
+# where the 32-bit product runs only under an emulator (docs/benchmark.md).
+# posix thread model, with the -static link of every build.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)

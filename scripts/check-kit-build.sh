@@ -19,7 +19,7 @@ case "$mode" in
 reproducible)
     rm -rf "$build"
     # Without the unit-test program, which is no part of the kit.
-    cmake --preset x86 -B "$build" -DBOOTSTRAPPER_UNIT_TESTS=OFF >/dev/null
+    cmake --preset x86 -B "$build" -DBOOTSTRAPPER_TESTS=OFF >/dev/null
     cmake --build "$build" -j 2 >/dev/null || fail "the second build failed"
     status=0
     for file in "$reference"/* "$build"/kit/*; do
@@ -40,7 +40,7 @@ signed)
     openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Throw-away kit signer" \
         -addext "keyUsage=digitalSignature" -addext "extendedKeyUsage=codeSigning" \
         -keyout "$signer/key.pem" -out "$signer/cert.pem" >/dev/null 2>&1 || fail "openssl could not make a certificate"
-    cmake --preset x86 -B "$build" -DBOOTSTRAPPER_UNIT_TESTS=OFF \
+    cmake --preset x86 -B "$build" -DBOOTSTRAPPER_TESTS=OFF \
         -DBOOTSTRAPPER_SIGN_CERT="$signer/cert.pem" -DBOOTSTRAPPER_SIGN_KEY="$signer/key.pem" >/dev/null
     # Only the link and its signing step run again: the objects are unchanged.
     rm -f "$build"/kit/*.exe "$build"/kit/*.dll
@@ -57,7 +57,7 @@ signed)
     done
     [ $count -ge 3 ] || fail "expected the bootstrapper, the setup and the library, signed $count files"
     # Leave the build as the reproducible check expects to find it next time.
-    cmake --preset x86 -B "$build" -DBOOTSTRAPPER_UNIT_TESTS=OFF -DBOOTSTRAPPER_SIGN_CERT= -DBOOTSTRAPPER_SIGN_KEY= >/dev/null
+    cmake --preset x86 -B "$build" -DBOOTSTRAPPER_TESTS=OFF -DBOOTSTRAPPER_SIGN_CERT= -DBOOTSTRAPPER_SIGN_KEY= >/dev/null
     echo "check-kit-build: $count kit files signed and verified"
     ;;
 *)

@@ -9,11 +9,11 @@
 # Usage: scripts/render-dialogs.sh [output folder]      (default: docs/pictures)
 #
 # The pictures of docs/ change only when someone runs this on purpose. It
-# builds the x64 test build's dialogcamera.exe, which opens each dialog through
-# the bootstrapper's own functions, and runs it under wine64 on a virtual
-# display of its own. The same picture always gives the same PNG bytes. It
-# waits for the prefix's wineserver to end before the display goes, so run it
-# while no test run of this build holds that server.
+# builds dialogcamera.exe, which opens each dialog through the bootstrapper's
+# own functions and resources, for x86 like the product, and runs it in the
+# tests' 64-bit Windows on a virtual display of its own. The same picture
+# always gives the same PNG bytes. It waits for the prefix's wineserver to
+# end before the display goes, so run it while no test run holds that server.
 #
 # The test suite runs it as "render-dialogs.sh --in-test <folder>": the build,
 # the Wine prefix, the wineserver and the virtual display are then the test
@@ -23,8 +23,8 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 names="language prerequisites-en prerequisites-it prerequisites-de failure-en failure-it failure-de downgrade"
-build="${BS_BUILD_DIR:-$root/build/x64}"
-prefix="${BS_WINE_PREFIX:-$build/wineprefix}"
+build="${BS_BUILD_DIR:-$root/build/x86}"
+prefix="${BS_WINE_PREFIX:-$build/wine/win64}"
 camera="$build/tools/dialogcamera.exe"
 kit="$build/kit"
 
@@ -39,9 +39,9 @@ out=$(cd "$out" && pwd)
 
 if [ "$mode" = standalone ]; then
     scripts/install-deps.sh
-    cmake --preset x64 >/dev/null
-    cmake --build --preset x64 --target dialogcamera >/dev/null
-    scripts/wine-prefix.sh "$prefix"
+    cmake --preset x86 >/dev/null
+    cmake --build --preset x86 --target dialogcamera >/dev/null
+    scripts/wine-prefix.sh "$prefix" win64
     # Always a virtual display of its own: the same depth and no window
     # manager, whatever display the caller has.
     exec xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/render-dialogs.sh" --in-display "$out"
@@ -55,13 +55,14 @@ if [ "$mode" = in-test ]; then
     for name in $names; do rm -f "$out/$name.png"; done
 fi
 
-work=$(mktemp -d)
+# Under /tmp, which Wine sees.
+work=$(mktemp -d /tmp/render-dialogs.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 status=0
-"$WINE64" "$camera" "Z:$kit" "Z:$work" </dev/null || status=$?
+wine "$camera" "Z:$kit" "Z:$work" </dev/null || status=$?
 if [ "$mode" = in-display ]; then
     # The prefix's wineserver ends before the virtual display does.
-    "$WINESERVER64" -w >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
 fi
 if [ "$status" -ne 0 ]; then
     echo "render-dialogs: dialogcamera.exe failed (exit code $status)" >&2

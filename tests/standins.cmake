@@ -14,3 +14,7 @@ add_dependencies(unit_tests standin_product_9_0 standin_product_other_translatio
 # downloadandrun.dll that loads but lacks DownloadAndRunMain.
 bootstrapper_add_downloadandrun_standin(downloadandrun_without_entry_point
     OUTPUT_DIRECTORY "${_variants}/downloadandrun-without-entry-point" WITHOUT_ENTRY_POINT)
+
+# A newer package of the product, installed by msiexec before a kit that
+# must refuse to downgrade it.
+bootstrapper_add_product_package(standin_package_9_6 OUTPUT_DIRECTORY "${_variants}/package-9.6" VERSION "9.6")

@@ -31,7 +31,6 @@
 #include <cstdio>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <strsafe.h>
@@ -136,6 +135,16 @@ bool WriteBitmapFile(const std::wstring& path, int width, int height, const std:
     return ok;
 }
 
+BOOL CALLBACK ChildWaitsForPaint(HWND child, LPARAM lParam)
+{
+    if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE))
+    {
+        *reinterpret_cast<bool*>(lParam) = false;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // True when the window is shown and neither it nor any of its visible
 // children waits for WM_PAINT.
 bool NothingToPaint(HWND window)
@@ -143,17 +152,7 @@ bool NothingToPaint(HWND window)
     if (!IsWindowVisible(window) || GetUpdateRect(window, nullptr, FALSE))
         return false;
     bool clean = true;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM lParam) -> BOOL {
-            if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE))
-            {
-                *reinterpret_cast<bool*>(lParam) = false;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&clean));
+    EnumChildWindows(window, ChildWaitsForPaint, reinterpret_cast<LPARAM>(&clean));
     return clean;
 }
 
@@ -224,11 +223,25 @@ bool Capture(HWND window, const std::wstring& path)
 bool Shoot(const std::wstring& folder, const wchar_t* name, const std::function<void()>& open,
            const std::function<HWND()>& find, const std::function<void(HWND)>& close)
 {
-    std::atomic<bool> returned{false};
-    std::thread thread([&] {
-        open();
-        returned = true;
-    });
+    // A Win32 thread: the x86 compiler's win32 thread model has no std::thread.
+    struct Opening
+    {
+        const std::function<void()>& open;
+        std::atomic<bool> returned;
+        static DWORD WINAPI Run(void* self)
+        {
+            static_cast<Opening*>(self)->open();
+            static_cast<Opening*>(self)->returned = true;
+            return 0;
+        }
+    } opening{open, {false}};
+    std::atomic<bool>& returned = opening.returned;
+    HANDLE thread = CreateThread(nullptr, 0, Opening::Run, &opening, 0, nullptr);
+    if (thread == nullptr)
+    {
+        Fail(std::wstring(name) + L": no thread to open the window on");
+        return false;
+    }
 
     bool ok = true;
     HWND window = find();
@@ -257,7 +270,8 @@ bool Shoot(const std::wstring& folder, const wchar_t* name, const std::function<
         std::fflush(stderr);
         ExitProcess(1);
     }
-    thread.join();
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
     return ok;
 }
 

@@ -215,6 +215,13 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
     return true;
 }
 
+bool Is64BitWindows()
+{
+    SYSTEM_INFO info = {};
+    GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
 namespace
 {
 REGSAM ViewFlag(View view)

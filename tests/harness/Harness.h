@@ -72,6 +72,10 @@ private:
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = kTimeoutMs);
 
+// The machine: a 64-bit Windows (the test programs, 32-bit, run under
+// WoW64), or a 32-bit one, where both registry views are the same keys.
+bool Is64BitWindows();
+
 // --- registry ----------------------------------------------------------------
 enum class View
 {

@@ -10,16 +10,6 @@ using namespace harness;
 
 namespace runs
 {
-bool KitIsX86()
-{
-    return Setting(L"BS_KIT_ARCH") == L"x86";
-}
-
-View Own()
-{
-    return KitIsX86() ? View::Wow32 : View::Native;
-}
-
 std::vector<RegValue> NothingMissing()
 {
     return {Dword(HKEY_LOCAL_MACHINE, View::Wow32, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727",
@@ -43,20 +33,26 @@ RegValue InstallLanguage(const std::wstring& hex)
 
 namespace
 {
+bool RunsHere(const Row& row)
+{
+    return row.machines == Machines::Both || (row.machines == Machines::Win64) == Is64BitWindows();
+}
+
+BOOL CALLBACK CollectWindowOf(HWND window, LPARAM parameter)
+{
+    auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == found->first && IsWindowVisible(window))
+        found->second.push_back(window);
+    return TRUE;
+}
+
 // The shown top-level windows of a process, in z-order.
 std::vector<HWND> WindowsOf(DWORD processId)
 {
     std::pair<DWORD, std::vector<HWND>> search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) {
-            auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == found->first && IsWindowVisible(window))
-                found->second.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(CollectWindowOf, reinterpret_cast<LPARAM>(&search));
     return search.second;
 }
 
@@ -141,12 +137,17 @@ void EmulateWindows(Windows windows, Registry& registry)
                     L"ProductType", xp ? L"WinNT" : L"ServerNT"));
 }
 
+const wchar_t kProductCode[] = L"{CBE19707-CF6D-4819-9574-3DFD568960FA}";
+const wchar_t kProductKey[] = L"SOFTWARE\\Zel\\DRVS9";
+
 struct Places
 {
     std::wstring root, kit, temp;
 
     std::wstring Expand(std::wstring path) const
     {
+        if (path.find(L"{PRODUCT}") != std::wstring::npos)
+            path.replace(path.find(L"{PRODUCT}"), 9, Read(HKEY_LOCAL_MACHINE, View::Wow32, kProductKey, L"Path"));
         for (const auto& place : {std::make_pair(L"{KIT}", kit), {L"{TEMP}", temp}, {L"{ROOT}", root},
                                   {L"{TOOLS}", Setting(L"BS_TOOLS_DIR")}})
         {
@@ -177,7 +178,9 @@ struct Places
     }
 };
 
-void CopyKit(const std::wstring& from, const std::wstring& to)
+// Without its package the kit's setup only records how it was started,
+// which is all most rows need, and fast.
+void CopyKit(const std::wstring& from, const std::wstring& to, bool withPackage)
 {
     std::filesystem::create_directory(to);
     for (const auto& file : std::filesystem::directory_iterator(from))
@@ -185,10 +188,78 @@ void CopyKit(const std::wstring& from, const std::wstring& to)
         // What a demo run left in the build's kit is no part of it.
         const std::wstring name = file.path().filename().wstring();
         if (file.is_regular_file() && name.find(L"-received.txt") == std::wstring::npos &&
-            name.find(L"-journal.txt") == std::wstring::npos)
+            name.find(L"-journal.txt") == std::wstring::npos && (withPackage || name != L"morvanto9.msi"))
             std::filesystem::copy_file(file.path(), std::filesystem::path(to) / name);
     }
 }
+
+std::string Describe(const RegValue& value)
+{
+    const char* where = value.root == HKEY_CURRENT_USER ? "HKCU"
+                        : value.view == View::Wow32     ? "HKLM 32-bit"
+                                                        : "HKLM 64-bit";
+    return std::string("registry ") + where + " " + Utf8(value.key + L"\\" + value.name) + ": ";
+}
+
+// The product as the Windows Installer has it: installed by a row, and
+// taken away again by msiexec's removal, as an administrator would, also
+// when the row fails half-way.
+class ProductInstallation
+{
+public:
+    explicit ProductInstallation(bool expected) : m_expected(expected)
+    {
+        if (m_expected && Installed())
+            Uninstall();  // what a row that crashed left
+    }
+    ~ProductInstallation()
+    {
+        if (m_expected && Installed())
+            Uninstall();
+    }
+    ProductInstallation(const ProductInstallation&) = delete;
+    ProductInstallation& operator=(const ProductInstallation&) = delete;
+
+    static DWORD Uninstall()
+    {
+        return Child(L"msiexec.exe /x " + std::wstring(kProductCode) + L" /qn", L"").Wait(180000);
+    }
+
+    // Whatever of the product is still there: its registrations, in either
+    // registry view, and its folder.
+    static std::vector<std::string> Leftovers(const std::wstring& folder)
+    {
+        const std::wstring packed = L"70791EBCD6FC91845947D3DF659806AF";
+        std::vector<std::string> left;
+        for (const std::wstring& key :
+             {L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(kProductCode),
+              std::wstring(L"SOFTWARE\\Zel"), L"SOFTWARE\\Classes\\Installer\\Products\\" + packed,
+              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products\\" + packed})
+        {
+            for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
+            {
+                HKEY handle = nullptr;
+                if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &handle) == ERROR_SUCCESS)
+                {
+                    RegCloseKey(handle);
+                    left.push_back(Utf8(key) + (view == KEY_WOW64_32KEY ? " (32-bit view)" : " (64-bit view)"));
+                }
+            }
+        }
+        if (!folder.empty() && Exists(folder))
+            left.push_back(Utf8(folder));
+        return left;
+    }
+
+private:
+    static bool Installed()
+    {
+        return Read(HKEY_LOCAL_MACHINE, View::Wow32,
+                    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(kProductCode),
+                    L"DisplayName") != L"absent";
+    }
+    bool m_expected;
+};
 
 // A visible dialog of the process with the window's telling control.
 HWND FindWindowOf(DWORD processId, Window window)
@@ -243,19 +314,23 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-void Compare(const std::string& rowName, const std::vector<std::string>& record)
+// A row's record is <row>.txt; a row of both machines keeps the 32-bit
+// Windows's record in <row>.win32.txt where it differs.
+void Compare(const Row& row, const std::vector<std::string>& record)
 {
     const std::wstring folder = Setting(L"BS_EXPECTED_DIR");
-    const std::wstring own = Join(folder, Wide(rowName) + L"." + Setting(L"BS_KIT_ARCH") + L".txt");
-    const std::wstring shared = Join(folder, Wide(rowName) + L".txt");
+    const std::wstring own = Join(folder, Wide(row.name) + L".win32.txt");
+    const std::wstring shared = Join(folder, Wide(row.name) + L".txt");
     wchar_t write[8];
     if (GetEnvironmentVariableW(L"BS_WRITE_EXPECTED", write, ARRAYSIZE(write)) != 0)
     {
         std::string text;
         for (const auto& line : record)
             text += line + "\n";
-        // The x64 record is the shared one; x86 writes its own only where it differs.
-        if (!KitIsX86())
+        // The 64-bit Windows's record is the shared one; the 32-bit one
+        // writes its own only where it differs (so write the 64-bit one
+        // first: not side by side).
+        if (Is64BitWindows() || row.machines == Machines::Win32)
             WriteBytes(shared, text);
         else if (ReadBytes(shared) != text)
             WriteBytes(own, text);
@@ -263,7 +338,7 @@ void Compare(const std::string& rowName, const std::vector<std::string>& record)
             DeleteFileW(own.c_str());
         return;
     }
-    const std::wstring path = Exists(own) ? own : shared;
+    const std::wstring path = !Is64BitWindows() && Exists(own) ? own : shared;
     ASSERT_TRUE(Exists(path)) << "no expected record " << Utf8(path) << " (BS_WRITE_EXPECTED=1 writes it)";
     const std::vector<std::string> expected = Lines(ReadBytes(path));
     if (expected != record)
@@ -399,12 +474,13 @@ std::string Fold(const Places& places, const std::wstring& text)
 std::vector<std::string> Record(const Row& row)
 {
     std::vector<std::string> record;
-    if (row.kits != Kits::Both && KitIsX86() != (row.kits == Kits::X86))
+    if (!RunsHere(row))
         return record;
 
+    ProductInstallation product(row.installs);
     Scratch scratch(Wide(row.name));
     Places places{scratch.Path(), Join(scratch.Path(), L"kit"), Join(scratch.Path(), row.temp)};
-    CopyKit(Setting(L"BS_KIT_DIR"), places.kit);
+    CopyKit(Setting(L"BS_KIT_DIR"), places.kit, row.installs);
     if (row.tempExists)
         CreateDirectoryW(places.temp.c_str(), nullptr);
     for (const Copy& copy : row.copies)
@@ -445,6 +521,20 @@ std::vector<std::string> Record(const Row& row)
 
     const std::wstring program = L"\"" + Join(places.kit, L"SetupBootstrapper.exe") + L"\"";
     const std::map<std::wstring, std::wstring> environment{{L"TMP", places.temp}, {L"TEMP", places.temp}};
+    for (const std::wstring& line : row.before)
+    {
+        const std::wstring expanded = places.Expand(line);
+        record.push_back("before: " + Fold(places, line) + ": exit code " +
+                         std::to_string(Child(expanded, places.kit, environment).Wait(180000)));
+    }
+    if (!row.before.empty())
+    {
+        // The record is the later run's: its setup's command line, its log.
+        DeleteFileW(Join(places.kit, L"morvanto9-received.txt").c_str());
+        DeleteFileW(log.c_str());
+    }
+    if (!row.watchAtSetup.empty())
+        WriteBytes(Join(places.kit, L"morvanto9-control.ini"), "[Behaviour]\r\nHangMs=120000\r\n");
     std::unique_ptr<Child> first;
     std::unique_ptr<OtherWindow> other;
     HWND firstDialog = nullptr;
@@ -466,6 +556,22 @@ std::vector<std::string> Record(const Row& row)
     Child bootstrapper(program + (row.arguments.empty() ? L"" : L" ") + row.arguments,
                        row.folder.empty() ? places.kit : places.Expand(row.folder), environment);
     const HWND prerequisites = VisitWindows(bootstrapper, row.visits, record);
+    if (!row.watchAtSetup.empty())
+    {
+        HANDLE release = nullptr;
+        WaitUntil([&] {
+            release = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Morvanto9StandIn.Release");
+            return release != nullptr || !bootstrapper.Running();
+        });
+        record.push_back(release != nullptr ? "the setup has started:" : "the setup did not start");
+        for (const RegValue& value : row.watchAtSetup)
+            record.push_back("  " + Describe(value) + Fold(places, Read(value.root, value.view, value.key, value.name)));
+        if (release != nullptr)
+        {
+            SetEvent(release);
+            CloseHandle(release);
+        }
+    }
     CancelLeftovers(bootstrapper, record);
     record.push_back("exit code: " + std::to_string(bootstrapper.Wait(60000)));
     if (held != INVALID_HANDLE_VALUE)
@@ -504,12 +610,12 @@ std::vector<std::string> Record(const Row& row)
         record.push_back("library: " + Fold(places, Wide(call)));
     }
     for (const RegValue& value : row.watch)
-        record.push_back("registry " + Utf8(value.key + L"\\" + value.name) + ": " +
-                         Fold(places, Read(value.root, value.view, value.key, value.name)));
+        record.push_back(Describe(value) + Fold(places, Read(value.root, value.view, value.key, value.name)));
     for (const std::wstring& path : row.watchFiles)
     {
         const std::wstring file = places.Expand(path);
-        const bool text = file.size() > 4 && file.compare(file.size() - 4, 4, L".txt") == 0;
+        const std::wstring ending = file.size() > 4 ? file.substr(file.size() - 4) : L"";
+        const bool text = ending == L".txt" || ending == L".xml";
         // A text file is written by a program the bootstrapper started and
         // did not wait for.
         if (text)
@@ -517,6 +623,22 @@ std::vector<std::string> Record(const Row& row)
         record.push_back("file " + Utf8(path) + ": " + (Exists(file) ? "present" : "absent"));
         for (const std::string& line : text ? Lines(ReadBytes(file)) : std::vector<std::string>())
             record.push_back("  " + Fold(places, Wide(line)));
+    }
+    for (const auto& [path, text] : row.excerpts)
+    {
+        record.push_back("lines of " + Utf8(path) + " with \"" + text + "\":");
+        for (const std::string& line : Lines(ReadBytes(places.Expand(path))))
+            if (line.find(text) != std::string::npos)
+                record.push_back("  " + Fold(places, Wide(line)));
+    }
+    if (row.installs)
+    {
+        const std::wstring folder = places.Expand(L"{PRODUCT}");
+        record.push_back("uninstalled: exit code " + std::to_string(ProductInstallation::Uninstall()));
+        const std::vector<std::string> left = ProductInstallation::Leftovers(folder == L"absent" ? L"" : folder);
+        record.push_back(left.empty() ? "left of the product: nothing" : "left of the product:");
+        for (const std::string& line : left)
+            record.push_back("  " + line);
     }
 
     if (row.logHeld)
@@ -535,8 +657,8 @@ std::vector<std::string> Record(const Row& row)
 
 void RunAndCompare(const Row& row)
 {
-    if (row.kits != Kits::Both && KitIsX86() != (row.kits == Kits::X86))
-        GTEST_SKIP() << "a row for the other kit";
-    Compare(row.name, Record(row));
+    if (!RunsHere(row))
+        GTEST_SKIP() << "a row for the other machine";
+    Compare(row, Record(row));
 }
 }  // namespace runs

@@ -4,13 +4,13 @@
 //
 // A row says how the machine looks (Windows version, registry values,
 // files), how the bootstrapper is started and what the person does at each
-// window. The driver runs it against the kit under test (BS_KIT_DIR, x64 or
-// x86) and writes down what happened: each window as the person saw it, the
+// window. The driver runs it against the kit (BS_KIT_DIR) in the Windows
+// machine it runs in, and writes down what happened: each window as the person saw it, the
 // exit code, the setup's command line, the download-and-run library's calls,
 // the registry values and files a row watches, and the whole diagnostic log.
 // Whole runs compare that record with tests/runs/expected/<row>.txt (or
-// <row>.x86.txt where the 32-bit kit differs); BS_WRITE_EXPECTED=1 rewrites
-// those files after a deliberate change, for review in the diff.
+// <row>.win32.txt where the 32-bit Windows differs); BS_WRITE_EXPECTED=1
+// rewrites those files after a deliberate change, for review in the diff.
 
 #include "tests/harness/Harness.h"
 
@@ -57,16 +57,21 @@ struct Visit
     int tick = 0;
 };
 
-enum class Kits
+// The Windows machines a row runs in: a 64-bit Windows, where the kit
+// meets WoW64 (every row), and a 32-bit one, as most Windows 2000 and XP
+// machines were.
+enum class Machines
 {
+    Win64,
     Both,
-    X64,  // needs a window or MSXML, which Wine's WoW64 mode lacks here
-    X86,  // shows what the 32-bit kit does without them
+    Win32,
 };
 
 // A path may begin with {KIT} (the scenario's copy of the kit), {TEMP} (its
-// temporary folder), {ROOT} (the scenario's folder) or {TOOLS} (the test
-// build's folder: tools and stand-in variants); so may a REG_SZ value.
+// temporary folder), {ROOT} (the scenario's folder), {TOOLS} (the test
+// build's folder: tools and stand-in variants) or {PRODUCT} (the installed
+// product's folder, as its key's Path names it when the record is taken);
+// so may a REG_SZ value and a command line.
 struct File
 {
     std::wstring path;
@@ -82,7 +87,7 @@ struct Copy
 struct Row
 {
     std::string name;
-    Kits kits = Kits::Both;
+    Machines machines = Machines::Win64;
     Windows windows = Windows::Seven;
     std::vector<RegValue> values;
     std::vector<File> files;
@@ -98,7 +103,21 @@ struct Row
     std::wstring folder;  // the current directory; empty: the kit's folder
     std::vector<Visit> visits;
     std::vector<RegValue> watch;           // values whose state the record shows
-    std::vector<std::wstring> watchFiles;  // present or absent; a .txt file with its lines
+    std::vector<std::wstring> watchFiles;  // present or absent; a .txt or .xml file with its lines
+    // Lines of a file (the installer's log, say) that hold a text.
+    std::vector<std::pair<std::wstring, std::string>> excerpts;
+
+    // The kit keeps its sample package (morvanto9.msi), so that its setup
+    // installs the product through the Windows Installer. The row then
+    // uninstalls it and records what is left of the product.
+    bool installs = false;
+    // Command lines run to their end before the bootstrapper starts, in the
+    // kit's folder with the row's temporary folder: an earlier run of the
+    // kit, or a package installed by msiexec itself.
+    std::vector<std::wstring> before;
+    // Values recorded when the setup has started and waits for the driver:
+    // what the bootstrapper left before the setup could change it again.
+    std::vector<RegValue> watchAtSetup;
 };
 
 inline void PrintTo(const Row& row, std::ostream* out)
@@ -106,12 +125,9 @@ inline void PrintTo(const Row& row, std::ostream* out)
     *out << row.name;
 }
 
-bool KitIsX86();
-// The view a reader without a view flag (Windows 2000) opens: the process's own.
-View Own();
-
 // Runs the row and answers its record, one line each; a window left open
-// after the row's visits is cancelled. Skips a row for the other kit.
+// after the row's visits is cancelled. Answers nothing for a row of the
+// other machine.
 std::vector<std::string> Record(const Row& row);
 // Runs the row and compares its record with the expected one.
 void RunAndCompare(const Row& row);

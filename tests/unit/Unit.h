@@ -9,8 +9,6 @@
 
 namespace unit
 {
-constexpr bool kIs32Bit = sizeof(void*) == 4;  // in Wine's WoW64 mode here, which has no MSXML 4.0
-
 // A scratch folder that TMP and TEMP name; the diagnostic log starts anew in it.
 class TempFolder : public harness::Scratch
 {
