@@ -216,17 +216,27 @@ TEST(Detections, EdgesOfEachRule)
 
 TEST(SourceCache, EachOfTheTwoValuesGoesOnItsOwnFromTheNativeView)
 {
-    // From a 32-bit process Wine, like Windows 7, shares this key between the views.
+    // Windows 7 shares the installer's classes between the views, and so does Wine, until the 32-bit view has a
+    // copy of its own, as on the 64-bit XP and Vista, where the classes were redirected. Such a copy must stay
+    // as it is: the installer's registration is the native one.
     const std::wstring list =
         std::wstring(L"SOFTWARE\\Classes\\Installer\\Products\\") + kPackedProductCode + L"\\SourceList";
+    const std::wstring redirected =
+        std::wstring(L"SOFTWARE\\Wow6432Node\\Classes\\Installer\\Products\\") + kPackedProductCode + L"\\SourceList";
     for (const wchar_t* present : {L"LastUsedSource", L"PackageName"})
     {
         harness::Registry registry;
         registry.Set(Text(list, present, L"n;1;C:\\", View::Native));
-        registry.Set(Text(list, L"MediaPackage", L"\\", View::Native));
+        registry.Set(Text(list + L"\\Media", L"MediaPackage", L"\\", View::Native));
+        if (harness::Is64BitWindows())
+            registry.Set(Text(redirected, present, L"the 32-bit copy", View::Native));
         EXPECT_EQ(Zel_DeleteDRVS9CachedKey(), 0);
         EXPECT_EQ(harness::Read(HKEY_LOCAL_MACHINE, View::Native, list, present), L"absent") << harness::Utf8(present);
-        EXPECT_NE(harness::Read(HKEY_LOCAL_MACHINE, View::Native, list, L"MediaPackage"), L"absent");
+        EXPECT_NE(harness::Read(HKEY_LOCAL_MACHINE, View::Native, list + L"\\Media", L"MediaPackage"), L"absent");
+        if (harness::Is64BitWindows())
+        {
+            EXPECT_EQ(harness::Read(HKEY_LOCAL_MACHINE, View::Native, redirected, present), L"the 32-bit copy");
+        }
     }
 }
 
