@@ -12,7 +12,7 @@
 # the library member as an unused import stub; for a delay import that text
 # is the thunk the slot points at, so the slot was left 0 in the file and the
 # first call jumped to address 0. Both builds take the same option, so the
-# x86 kit's runs and the x64 tests exercise one mechanism.
+# x86 kit's runs and the x64 benchmark build use one mechanism.
 function(bootstrapper_delay_import target dll)
     set(_def "EXPORTS\n")
     set(_thunks "")

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""The kit as it ships, proven from its files: the x86 program never runs on
-these machines, so what it imports, loads, starts and carries is read here.
+"""The kit as it ships, proven from its files: what the x86 program imports,
+loads, starts and carries, read here where a run under Wine cannot show it
+(an import Windows 2000 lacks, a thunk no run has taken).
 
     check_image.py <kit> <expected>              the x86 kit against its dump
     check_image.py <kit> <expected> --write      rewrite the dump after a change made on purpose
@@ -24,7 +25,7 @@ RUNTIME_DLL = re.compile(r'(libstdc\+\+|libgcc|libwinpthread)[^/\\]*\.dll', re.I
 # Windows 2000 lacks them: the program looks them up by name.
 LOOKED_UP = ('GetNativeSystemInfo', 'SetDllDirectoryW')
 # Only what an x86 run has called: the x86 thunks have broken before while
-# every x64 test went on passing.
+# every 64-bit test went on passing.
 DELAY_IMPORTS_RUN_ON_X86 = {
     'ole32.dll': ('CoInitialize', 'CoUninitialize', 'CoCreateInstance', 'OleRun'),
     'oleaut32.dll': ('SysAllocString', 'SysFreeString', 'VariantInit', 'VariantClear', 'VariantChangeType'),
@@ -190,7 +191,7 @@ def manifest(image, data, problems):
     level = root.find('.//%srequestedExecutionLevel' % ASM_V3)
     lines = ['requestedExecutionLevel level=%s uiAccess=%s' % (level.get('level'), level.get('uiAccess'))]
     for identity in root.iter('%sassemblyIdentity' % ASM_V1):
-        # The architecture is the image's own, so the x64 build shares the dump.
+        # The architecture must be the image's own; the dump leaves it out.
         architecture = identity.attrib.pop('processorArchitecture', None)
         if architecture != MANIFEST_ARCHITECTURE.get(image.pe.FILE_HEADER.Machine):
             problems.append('%s: the manifest asks for %s of processorArchitecture "%s", not the image\'s own' % (
