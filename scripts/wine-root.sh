@@ -119,7 +119,7 @@ for folder in "$new"/usr/lib/*-linux-gnu/wine/*-windows; do
     { head -c 64 "$zlib"; printf 'Wine builtin DLL'; head -c 16 /dev/zero; tail -c +97 "$zlib"; } >"$folder/zlib1.dll"
 done
 # The host's users and clock are bound over these when the root is entered.
-mkdir -p "$new/etc" "$new/tmp" "$new/proc" "$new/dev" "$new/sys"
+mkdir -p "$new/etc" "$new/tmp" "$new/proc" "$new/dev"
 : >"$new/etc/passwd"; : >"$new/etc/group"; : >"$new/etc/localtime"
 unshare --root="$new" /sbin/ldconfig || fail "ldconfig in the root failed"
 

@@ -9,7 +9,7 @@
 # programs to the 32-bit Wine, as WoW64 does), the 32-bit wine for a 32-bit
 # one (WINEARCH, else what scripts/wine-prefix.sh noted in the prefix).
 #
-# The root is entered in a mount namespace of its own: /dev, /proc, /sys,
+# The root is entered in a mount namespace of its own: /dev, /proc,
 # /tmp (the X display's socket and the wineserver's), the checkout, and the
 # host's users and clock are bound into it at the same paths. Every Wine
 # process of a prefix must see the same files as its wineserver, so nothing
@@ -56,7 +56,6 @@ set -- unshare --mount --propagation private /bin/sh -c '
     shift 2
     mount --rbind /dev "$root/dev"
     mount --rbind /proc "$root/proc"
-    mount --rbind /sys "$root/sys"
     mount --bind /tmp "$root/tmp"
     mkdir -p "$root$project"
     mount --bind "$project" "$root$project"
