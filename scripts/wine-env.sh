@@ -12,7 +12,7 @@
 BS_SCRIPTS=$(cd "$(dirname "$0")" && pwd)
 BS_PROJECT=$(cd "$BS_SCRIPTS/.." && pwd)
 export BS_SCRIPTS BS_PROJECT
-export BS_WINE_CACHE="${BS_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/setup-bootstrapper}"
+export BS_WINE_CACHE="${BS_WINE_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/setup-bootstrapper}"
 # Raise it when scripts/wine-root.sh makes a different root.
 export BS_WINE_RECIPE=1
 export BS_WINE_ROOT="$BS_WINE_CACHE/wine-r$BS_WINE_RECIPE"
