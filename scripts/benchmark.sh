@@ -64,8 +64,6 @@ fi
 
 scripts/install-deps.sh
 scripts/build.sh >/dev/null
-cmake --preset x64 >/dev/null
-cmake --build --preset x64 >/dev/null
 cmake --preset x64 -B "$root/build/x64-com-at-start" -DBOOTSTRAPPER_DELAY_LOAD_COM=OFF >/dev/null
 cmake --build "$root/build/x64-com-at-start" -j 2 --target SetupBootstrapper morvanto9 downloadandrun >/dev/null
 scripts/wine-prefix.sh "$WINEPREFIX" win64

@@ -1,7 +1,8 @@
 #!/bin/sh
-# The test command of the README: installs what is missing, builds the x86
-# preset (the product and its tests), runs every test under Wine on a virtual
-# display, prints CTest's summary and exits non-zero when anything fails.
+# The test command of the README: installs what is missing, builds both
+# presets (the product with its tests, the benchmark's x64 build), runs every
+# test under Wine on a virtual display, prints CTest's summary and exits
+# non-zero when anything fails.
 # Needs root: binfmt_misc and mount namespaces (docs/testing.md).
 set -eu
 cd "$(dirname "$0")/.."
