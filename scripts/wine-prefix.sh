@@ -16,6 +16,8 @@ case "$arch" in
 esac
 WINEPREFIX="$prefix"
 . "$(dirname "$0")/wine-env.sh"
+# Until the stamp below names it, the prefix's architecture is this.
+export WINEARCH="$arch"
 fail() { echo "wine-prefix: $*" >&2; exit 1; }
 
 stamp="$prefix/.bootstrapper-prefix"
@@ -26,10 +28,10 @@ fi
 "$BS_SCRIPTS/wine-emulator.sh"
 
 # A half-made prefix from an interrupted run is not worth repairing.
-[ ! -d "$prefix" ] || WINEARCH=$arch wineserver -k >/dev/null 2>&1 || true
+[ ! -d "$prefix" ] || wineserver -k >/dev/null 2>&1 || true
 rm -rf "$prefix"
 mkdir -p "$prefix"
-WINEARCH=$arch wine wineboot -i </dev/null >"$prefix.boot.log" 2>&1 ||
+wine wineboot -i </dev/null >"$prefix.boot.log" 2>&1 ||
     { cat "$prefix.boot.log" >&2; fail "wineboot failed in $prefix"; }
 rm -f "$prefix.boot.log"
 if [ "$arch" = win64 ]; then
@@ -44,7 +46,7 @@ fi
 mkdir -p "$prefix/drive_c/windows/Fonts"
 cp "$BS_WINE_ROOT"/usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
 
-reg() { WINEARCH=$arch wine reg add "$@" /f </dev/null >/dev/null 2>&1; }
+reg() { wine reg add "$@" /f </dev/null >/dev/null 2>&1; }
 # No window manager runs under Xvfb; unmanaged windows close without the 2 s
 # stall that Wine otherwise waits for one.
 reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
@@ -52,6 +54,6 @@ reg 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
 reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 
 # The registry reaches the disk only when the server exits.
-WINEARCH=$arch wineserver -k >/dev/null 2>&1 || true
-WINEARCH=$arch wineserver -w >/dev/null 2>&1 || true
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 echo "$recipe $arch $(readlink "$BS_WINE_ROOT")" >"$stamp"

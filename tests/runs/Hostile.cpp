@@ -165,7 +165,7 @@ TEST_F(HostileRuns, BrokenSettingsFilesLeaveTheUpdateInEnglish)
     {
         SCOPED_TRACE(shape.first);
         Row row = Silent("hostile-settings-file");
-        row.values.push_back(Sz(HKEY_LOCAL_MACHINE, View::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product"));
+        row.values.push_back(Sz(HKEY_LOCAL_MACHINE, View::Wow32, kProductKey, L"Path", L"{ROOT}\\product"));
         for (const auto& value : Installed(L"9.5.0.1"))
             row.values.push_back(value);
         row.files = {{L"{ROOT}\\product\\crmiini.xml", shape.second}, {L"{ROOT}\\product\\secret.txt", "1031"}};
@@ -177,12 +177,10 @@ TEST_F(HostileRuns, BrokenSettingsFilesLeaveTheUpdateInEnglish)
 
 TEST_F(HostileRuns, RegistryValuesOfAnyShapeEndInAnAnswer)
 {
-    const std::wstring uninstall =
-        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}";
     const RegValue places[] = {
         Sz(HKEY_LOCAL_MACHINE, View::Wow32, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", L""),
         Sz(HKEY_LOCAL_MACHINE, View::Wow32, L"Software\\Microsoft\\DataAccess", L"FullInstallVer", L""),
-        Sz(HKEY_LOCAL_MACHINE, View::Wow32, uninstall, L"DisplayName", L""),
+        Sz(HKEY_LOCAL_MACHINE, View::Wow32, kUninstallKey, L"DisplayName", L""),
         Sz(HKEY_LOCAL_MACHINE, View::Native, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language", L"InstallLanguage", L""),
         Sz(HKEY_CURRENT_USER, View::Native, L"Control Panel\\Desktop", L"PreferredUILanguages", L""),
     };

@@ -12,8 +12,6 @@ namespace
 {
 const HKEY kMachine = HKEY_LOCAL_MACHINE;
 const HKEY kUser = HKEY_CURRENT_USER;
-const std::wstring kSourceList =
-    L"SOFTWARE\\Classes\\Installer\\Products\\70791EBCD6FC91845947D3DF659806AF\\SourceList";
 const std::wstring kDotNet = L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727";
 const std::wstring kMdac = L"Software\\Microsoft\\DataAccess";
 const std::wstring kInstallerPackage = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB893803v2";
@@ -33,7 +31,7 @@ const RegValue kGermanMachine = InstallLanguage(L"0407");
 std::vector<RegValue> InstalledWithSettings(const std::wstring& version)
 {
     return Installed(version) + std::vector<RegValue>{
-                                    Sz(kMachine, View::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product"),
+                                    Sz(kMachine, View::Wow32, kProductKey, L"Path", L"{ROOT}\\product"),
                                     Sz(kMachine, View::Native, kSourceList, L"LastUsedSource", L"n;1;D:\\"),
                                     Sz(kMachine, View::Native, kSourceList, L"PackageName", L"morvanto9.msi"),
                                     Sz(kMachine, View::Native, kSourceList + L"\\Media", L"1", L";")};
@@ -165,7 +163,7 @@ std::vector<Row> Rows()
         // two values; the installed language has no section in the catalogue.
         Row& row = add("update-in-a-language-the-catalogue-lacks");
         row.values = NothingMissing() + Installed(L"9.0") +
-                     std::vector<RegValue>{Sz(kMachine, View::Wow32, L"SOFTWARE\\Zel\\DRVS9", L"Path", L"{ROOT}\\product\\"),
+                     std::vector<RegValue>{Sz(kMachine, View::Wow32, kProductKey, L"Path", L"{ROOT}\\product\\"),
                                            Sz(kMachine, View::Native, kSourceList, L"PackageName", L"morvanto9.msi")};
         row.watch = {Absent(kMachine, View::Native, kSourceList, L"PackageName")};
         row.files = {Settings("1036")};
@@ -308,14 +306,12 @@ std::vector<Row> Rows()
     // package; each row uninstalls the product afterwards. The installer
     // keeps the uninstall entry and the product's key in the 32-bit view, the
     // source list in the 64-bit one, and the key's Path ends in a backslash.
-    const std::wstring uninstall =
-        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}";
     const std::wstring log = L"{TEMP}\\DRAVO_v9_InstallKitLog.log";
     const auto bothViews = [](const std::wstring& key, const wchar_t* name) {
         return std::vector<RegValue>{Absent(kMachine, View::Wow32, key, name), Absent(kMachine, View::Native, key, name)};
     };
-    const std::vector<RegValue> registered = bothViews(uninstall, L"DisplayVersion") +
-                                             bothViews(L"SOFTWARE\\Zel\\DRVS9", L"Path");
+    const std::vector<RegValue> registered = bothViews(kUninstallKey, L"DisplayVersion") +
+                                             bothViews(kProductKey, L"Path");
     for (const auto& [suffix, windows, machines, refusal] :
          {std::tuple("", Windows::Seven, Machines::Win64, true), {"-on-windows-2000", Windows::Win2000, Machines::Win32, true},
           {"-on-xp", Windows::Xp, Machines::Win32, false}})
@@ -344,11 +340,10 @@ std::vector<Row> Rows()
             Row& row = install("updates-the-product-it-installed");
             row.before = {L"\"{KIT}\\SetupBootstrapper.exe\" /s first.iss /l 1031"};
             row.arguments = L"/s answers.iss";
-            const std::wstring list = kSourceList;
-            row.watchAtSetup = {Absent(kMachine, View::Native, list, L"LastUsedSource"),
-                                Absent(kMachine, View::Native, list, L"PackageName"),
-                                Absent(kMachine, View::Native, list + L"\\Media", L"1"),
-                                Absent(kMachine, View::Native, list + L"\\Net", L"1")};
+            row.watchAtSetup = {Absent(kMachine, View::Native, kSourceList, L"LastUsedSource"),
+                                Absent(kMachine, View::Native, kSourceList, L"PackageName"),
+                                Absent(kMachine, View::Native, kSourceList + L"\\Media", L"1"),
+                                Absent(kMachine, View::Native, kSourceList + L"\\Net", L"1")};
             row.watchFiles = {L"{PRODUCT}crmiini.xml"};
             row.excerpts = {{log, "ProductState"}};
         }

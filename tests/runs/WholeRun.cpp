@@ -10,6 +10,12 @@ using namespace harness;
 
 namespace runs
 {
+const std::wstring kUninstallKey =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}";
+const std::wstring kProductKey = L"SOFTWARE\\Zel\\DRVS9";
+const std::wstring kSourceList =
+    L"SOFTWARE\\Classes\\Installer\\Products\\70791EBCD6FC91845947D3DF659806AF\\SourceList";
+
 std::vector<RegValue> NothingMissing()
 {
     return {Dword(HKEY_LOCAL_MACHINE, View::Wow32, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727",
@@ -19,10 +25,8 @@ std::vector<RegValue> NothingMissing()
 
 std::vector<RegValue> Installed(const std::wstring& version)
 {
-    const std::wstring key =
-        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}";
-    return {Sz(HKEY_LOCAL_MACHINE, View::Wow32, key, L"DisplayName", L"Zel Morvanto 9.5"),
-            Sz(HKEY_LOCAL_MACHINE, View::Wow32, key, L"DisplayVersion", version)};
+    return {Sz(HKEY_LOCAL_MACHINE, View::Wow32, kUninstallKey, L"DisplayName", L"Zel Morvanto 9.5"),
+            Sz(HKEY_LOCAL_MACHINE, View::Wow32, kUninstallKey, L"DisplayVersion", version)};
 }
 
 RegValue InstallLanguage(const std::wstring& hex)
@@ -137,8 +141,6 @@ void EmulateWindows(Windows windows, Registry& registry)
                     L"ProductType", xp ? L"WinNT" : L"ServerNT"));
 }
 
-const wchar_t kProductCode[] = L"{CBE19707-CF6D-4819-9574-3DFD568960FA}";
-const wchar_t kProductKey[] = L"SOFTWARE\\Zel\\DRVS9";
 
 struct Places
 {
@@ -193,12 +195,16 @@ void CopyKit(const std::wstring& from, const std::wstring& to, bool withPackage)
     }
 }
 
-std::string Describe(const RegValue& value)
+// A setup that waits at its start (its control file's HangMs) goes on;
+// false when it never got there.
+bool ReleaseSetup()
 {
-    const char* where = value.root == HKEY_CURRENT_USER ? "HKCU"
-                        : value.view == View::Wow32     ? "HKLM 32-bit"
-                                                        : "HKLM 64-bit";
-    return std::string("registry ") + where + " " + Utf8(value.key + L"\\" + value.name) + ": ";
+    HANDLE release = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Morvanto9StandIn.Release");
+    if (release == nullptr)
+        return false;
+    SetEvent(release);
+    CloseHandle(release);
+    return true;
 }
 
 // The product as the Windows Installer has it: installed by a row, and
@@ -222,18 +228,19 @@ public:
 
     static DWORD Uninstall()
     {
-        return Child(L"msiexec.exe /x " + std::wstring(kProductCode) + L" /qn", L"").Wait(180000);
+        const std::wstring code = kUninstallKey.substr(kUninstallKey.rfind(L'\\') + 1);
+        return Child(L"msiexec.exe /x " + code + L" /qn", L"").Wait(180000);
     }
 
     // Whatever of the product is still there: its registrations, in either
     // registry view, and its folder.
     static std::vector<std::string> Leftovers(const std::wstring& folder)
     {
-        const std::wstring packed = L"70791EBCD6FC91845947D3DF659806AF";
+        const std::wstring product = kSourceList.substr(0, kSourceList.rfind(L'\\'));
+        const std::wstring packed = product.substr(product.rfind(L'\\') + 1);
         std::vector<std::string> left;
         for (const std::wstring& key :
-             {L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(kProductCode),
-              std::wstring(L"SOFTWARE\\Zel"), L"SOFTWARE\\Classes\\Installer\\Products\\" + packed,
+             {kUninstallKey, std::wstring(L"SOFTWARE\\Zel"), product,
               L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Products\\" + packed})
         {
             for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY})
@@ -254,9 +261,7 @@ public:
 private:
     static bool Installed()
     {
-        return Read(HKEY_LOCAL_MACHINE, View::Wow32,
-                    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(kProductCode),
-                    L"DisplayName") != L"absent";
+        return Read(HKEY_LOCAL_MACHINE, View::Wow32, kUninstallKey, L"DisplayName") != L"absent";
     }
     bool m_expected;
 };
@@ -469,6 +474,16 @@ std::string Fold(const Places& places, const std::wstring& text)
 {
     return Utf8(places.Fold(text));
 }
+
+// A watched value's line: where it is, and what it holds now.
+std::string Watched(const Places& places, const RegValue& value)
+{
+    const char* where = value.root == HKEY_CURRENT_USER ? "HKCU"
+                        : value.view == View::Wow32     ? "HKLM 32-bit"
+                                                        : "HKLM 64-bit";
+    return std::string("registry ") + where + " " + Utf8(value.key + L"\\" + value.name) + ": " +
+           Fold(places, Read(value.root, value.view, value.key, value.name));
+}
 }  // namespace
 
 std::vector<std::string> Record(const Row& row)
@@ -558,19 +573,14 @@ std::vector<std::string> Record(const Row& row)
     const HWND prerequisites = VisitWindows(bootstrapper, row.visits, record);
     if (!row.watchAtSetup.empty())
     {
-        HANDLE release = nullptr;
-        WaitUntil([&] {
-            release = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Morvanto9StandIn.Release");
-            return release != nullptr || !bootstrapper.Running();
-        });
-        record.push_back(release != nullptr ? "the setup has started:" : "the setup did not start");
+        // The stand-in records its command line, then waits for the release.
+        const bool started = WaitUntil([&] {
+            return Exists(Join(places.kit, L"morvanto9-received.txt")) || !bootstrapper.Running();
+        }) && Exists(Join(places.kit, L"morvanto9-received.txt"));
+        record.push_back(started ? "the setup has started:" : "the setup did not start");
         for (const RegValue& value : row.watchAtSetup)
-            record.push_back("  " + Describe(value) + Fold(places, Read(value.root, value.view, value.key, value.name)));
-        if (release != nullptr)
-        {
-            SetEvent(release);
-            CloseHandle(release);
-        }
+            record.push_back("  " + Watched(places, value));
+        WaitUntil(ReleaseSetup);
     }
     CancelLeftovers(bootstrapper, record);
     record.push_back("exit code: " + std::to_string(bootstrapper.Wait(60000)));
@@ -590,9 +600,7 @@ std::vector<std::string> Record(const Row& row)
         }
         else
         {
-            HANDLE release = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"Morvanto9StandIn.Release");
-            SetEvent(release);
-            CloseHandle(release);
+            EXPECT_TRUE(WaitUntil(ReleaseSetup));
         }
         record.push_back("first instance's exit code: " + std::to_string(first->Wait(60000)));
     }
@@ -610,7 +618,7 @@ std::vector<std::string> Record(const Row& row)
         record.push_back("library: " + Fold(places, Wide(call)));
     }
     for (const RegValue& value : row.watch)
-        record.push_back(Describe(value) + Fold(places, Read(value.root, value.view, value.key, value.name)));
+        record.push_back(Watched(places, value));
     for (const std::wstring& path : row.watchFiles)
     {
         const std::wstring file = places.Expand(path);

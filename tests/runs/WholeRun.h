@@ -132,6 +132,13 @@ std::vector<std::string> Record(const Row& row);
 // Runs the row and compares its record with the expected one.
 void RunAndCompare(const Row& row);
 
+// Where the Windows Installer and the product keep what the rows seed and
+// watch: written here as the installer writes them, not taken from the
+// product's own constants, so that a wrong belief there shows.
+extern const std::wstring kUninstallKey;  // the product's uninstall entry
+extern const std::wstring kProductKey;    // SOFTWARE\Zel\DRVS9, with Path
+extern const std::wstring kSourceList;    // the source list under the packed product code
+
 // Machine pieces the rows share.
 std::vector<RegValue> NothingMissing();
 std::vector<RegValue> Installed(const std::wstring& version);
