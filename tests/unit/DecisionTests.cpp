@@ -139,17 +139,6 @@ TEST(Decisions, ProductAndLog)
                                                {L"\xFFFF", L"1", 1}})
         EXPECT_EQ(std::clamp(CompareVersionTexts(installed, kit), -1, 1), sign) << installed << " " << kit;
 
-    // The installer's packed code: the first three groups backwards, then
-    // the two digits of each further byte swapped.
-    std::wstring packed;
-    std::copy_if(std::begin(kProductCode), std::end(kProductCode) - 1, std::back_inserter(packed),
-                 [](wchar_t c) { return c != L'{' && c != L'-' && c != L'}'; });
-    for (const auto& [from, to] : {std::pair(0, 8), {8, 12}, {12, 16}})
-        std::reverse(packed.begin() + from, packed.begin() + to);
-    for (size_t i = 16; i < packed.size(); i += 2)
-        std::swap(packed[i], packed[i + 1]);
-    EXPECT_EQ(packed, kPackedProductCode);
-
     // Month first, zero-padded, 24 hours; the message cut after 9,900 characters.
     const std::wstring a9900(9900, L'a');
     wchar_t line[kCchLogLine];

@@ -5,6 +5,7 @@
 #include "bootstrap/SourceCacheCleanup.h"
 #include "language/InstalledLanguage.h"
 #include "language/LanguageCatalogue.h"
+#include "language/OsLanguage.h"
 #include "platform/OsChecks.h"
 #include "platform/Registry.h"
 #include "prerequisites/PrereqCatalogue.h"
@@ -108,25 +109,6 @@ TEST(DiagnosticLog, AppendsCutLinesAndLeavesTheLastErrorAlone)
     EXPECT_EQ(temp.Log(), expected);
 }
 
-TEST(DelayLoadedCom, EveryFunctionReachesItsLibrary)
-{
-    // Each call takes the product's load thunk (cmake/DelayLoad.cmake); a lost thunk jumps to address 0.
-    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-    IUnknown* table = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_StdGlobalInterfaceTable, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&table)), S_OK);
-    EXPECT_EQ(OleRun(table), S_OK);  // not a runnable object: nothing to start
-    table->Release();
-    CoUninitialize();
-    VARIANT value;
-    VariantInit(&value);
-    V_VT(&value) = VT_BSTR;
-    V_BSTR(&value) = SysAllocString(L"42");
-    ASSERT_EQ(VariantChangeType(&value, &value, 0, VT_I4), S_OK);
-    EXPECT_EQ(VariantClear(&value), S_OK);
-    SysFreeString(nullptr);
-}
-
 TEST(SettingsFile, FirstLanguageElementBelowTheRootDecides)
 {
     // COM that cannot be initialised (a multithreaded apartment) is left as it was.
@@ -140,6 +122,20 @@ TEST(SettingsFile, FirstLanguageElementBelowTheRootDecides)
 
     const std::wstring path = harness::Join(unit::programTemp.Path(), L"crmiini.xml");
     const std::string id1023(1023, '7');
+    // What a careless or hostile file holds: 10,000 levels, an entity bomb, and an external entity that names a
+    // local file holding a language of the catalogue, which must not reach it.
+    harness::WriteBytes(harness::Join(unit::programTemp.Path(), L"secret.txt"), "1031");
+    std::string deep = "<S>", bomb = "<!DOCTYPE S [<!ENTITY a \"aaaaaaaaaa\">";
+    for (int i = 0; i < 10000; ++i)
+        deep += "<a>";
+    for (char level = 'b'; level <= 'j'; ++level)
+    {
+        bomb += std::string("<!ENTITY ") + level + " \"";
+        for (int i = 0; i < 10; ++i)
+            bomb += std::string("&") + static_cast<char>(level - 1) + ";";
+        bomb += "\">";
+    }
+    bomb += "]><S><Language id=\"&j;\"/></S>";
     const std::tuple<std::string, LONG, std::wstring> files[] = {  // no text: no file
         {"<crmi><General><Language id=\"1040\"/></General><Language id=\"1031\"/></crmi>", 0, L"1040"},
         {"<Language id=\"1031\"><Language id=\"1040\"/></Language>", 0, L"1040"},
@@ -147,7 +143,8 @@ TEST(SettingsFile, FirstLanguageElementBelowTheRootDecides)
         {"<crmi><Language id=\"1031\"></crmi>", -5, L"1033"}, {"", -5, L"1033"},
         {"<crmi><Language lang=\"1031\"/><Language id=\"1040\"/></crmi>", -7, L"1033"},
         {"<crmi><Language id=\"" + id1023 + "\"/></crmi>", 0, std::wstring(1023, L'7')},
-        {"<crmi><Language id=\"" + id1023 + "7\"/></crmi>", -8, L"1033"}};
+        {"<crmi><Language id=\"" + id1023 + "7\"/></crmi>", -8, L"1033"}, {deep, -5, L"1033"}, {bomb, -5, L"1033"},
+        {"<!DOCTYPE S [<!ENTITY x SYSTEM \"secret.txt\">]><S><Language id=\"&x;\"/></S>", -5, L"1033"}};
     for (const auto& [xml, status, languageId] : files)
     {
         DeleteFileW(path.c_str());
@@ -211,6 +208,44 @@ TEST(Detections, EdgesOfEachRule)
         for (const harness::RegValue& value : values)
             registry.Set(value);
         EXPECT_EQ(detect(), expected) << "row " << row;
+    }
+}
+
+// Whatever type and length a value that a detection reads has, the detection ends in an answer, not in its
+// exception line; a string without its terminator stands in a buffer with more behind it.
+TEST(Detections, ValuesOfAnyShapeEndInAnAnswer)
+{
+    const std::wstring uninstall = std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductCode;
+    const std::pair<harness::RegValue, std::function<void()>> places[] = {
+        {Text(L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install", L""), [] { IsDotNet2Installed(); }},
+        {Text(L"Software\\Microsoft\\DataAccess", L"FullInstallVer", L""), [] { IsMDAC28Installed(); }},
+        {Text(uninstall, L"DisplayName", L""), [] { IsProductInstalled(kProductCode); }},
+        {Text(L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language", L"InstallLanguage", L"", View::Native),
+         [] { OSLanguageID(); }},
+        {harness::Sz(HKEY_CURRENT_USER, View::Native, L"Control Panel\\Desktop", L"PreferredUILanguages", L""),
+         [] { OSLanguageID(); }}};
+    const std::wstring longText(600, L'9');
+    const std::pair<DWORD, std::string> shapes[] = {
+        {REG_BINARY, std::string("\x01\x02\x03", 3)},
+        {REG_SZ, std::string(2, '\0')},
+        {REG_SZ, std::string(reinterpret_cast<const char*>(longText.c_str()), longText.size() * 2 + 2)},
+        {REG_SZ, std::string("2\0.\0" "9", 5)},  // stored without a terminator, odd length
+        {REG_MULTI_SZ, std::string("2\0.\0" "9\0\0\0x\0\0\0\0\0", 14)},
+        {REG_DWORD, std::string(4, '\0')},
+        {REG_QWORD, std::string("\x08\x07\x06\x05\x04\x03\x02\x01", 8)}};
+    for (auto [value, detect] : places)
+    {
+        for (const auto& [type, bytes] : shapes)
+        {
+            unit::TempFolder temp;
+            harness::Registry registry;
+            value.type = type;
+            value.bytes = bytes;
+            registry.Set(value);
+            detect();
+            EXPECT_TRUE(LinesWith(temp.Log(), L"exception caug").empty())
+                << harness::Utf8(value.name) << " of type " << type << ", " << bytes.size() << " bytes";
+        }
     }
 }
 
