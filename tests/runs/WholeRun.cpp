@@ -475,6 +475,15 @@ std::string Fold(const Places& places, const std::wstring& text)
     return Utf8(places.Fold(text));
 }
 
+bool ClosedByItsWriter(const std::wstring& path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
 // A watched value's line: where it is, and what it holds now.
 std::string Watched(const Places& places, const RegValue& value)
 {
@@ -625,9 +634,10 @@ std::vector<std::string> Record(const Row& row)
         const std::wstring ending = file.size() > 4 ? file.substr(file.size() - 4) : L"";
         const bool text = ending == L".txt" || ending == L".xml";
         // A text file is written by a program the bootstrapper started and
-        // did not wait for.
+        // did not wait for: it is whole once its writer, which shares it for
+        // reading only, has closed it.
         if (text)
-            WaitUntil([&] { return Exists(file); }, 10000);
+            WaitUntil([&] { return ClosedByItsWriter(file); }, 10000);
         record.push_back("file " + Utf8(path) + ": " + (Exists(file) ? "present" : "absent"));
         for (const std::string& line : text ? Lines(ReadBytes(file)) : std::vector<std::string>())
             record.push_back("  " + Fold(places, Wide(line)));
