@@ -4,6 +4,7 @@
 #include "platform/OsChecks.h"
 #include "resources/resource.h"
 #include "support/DiagnosticLog.h"
+#include "support/FaultGuard.h"
 #include "support/Handles.h"
 
 #include <strsafe.h>
@@ -92,8 +93,7 @@ constexpr RegistrationTexts kUnregistration = {
 void RunRegistrationTool(const RegistrationTexts& texts, const wchar_t* libraryPath)
 {
     LogMessage(kLogError, texts.announcement);
-    try
-    {
+    const bool completed = RunGuarded([&] {
         ProcessHandles tool;
         BOOL started = StartRegistrationTool(texts.commandFormat, libraryPath, &tool);
         DWORD startError = started ? ERROR_SUCCESS : GetLastError();
@@ -106,8 +106,8 @@ void RunRegistrationTool(const RegistrationTexts& texts, const wchar_t* libraryP
             LogMessage(kLogInfo, texts.succeeded);
         else
             LogMessage(kLogInfo, texts.failed, static_cast<int>(startError));
-    }
-    catch (...)
+    });
+    if (!completed)
     {
         // The un-registration reports an exception with this line too.
         LogMessage(kLogError,
@@ -190,8 +190,8 @@ void PrepareXmlParser()
 bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_t* path)
 {
     LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp >>");
-    try
-    {
+    bool outcome = false;
+    const bool completed = RunGuarded(&outcome, [&]() -> bool {
         bool answer = true;
         LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: called for resource with name:%s and ID %d",
                    resourceType, static_cast<int>(resourceId));
@@ -259,28 +259,26 @@ bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_
 
         LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp <<");
         return answer;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"SetupBootStrapper.ExtractResToTemp: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return false;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"SetupBootStrapper.ExtractResToTemp: exception caught, error returned: %d",
+               static_cast<int>(GetLastError()));
+    return false;
 }
 
 void DeleteResFile(const wchar_t* path)
 {
     LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile >>");
-    try
-    {
+    const bool completed = RunGuarded([&] {
         LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile: Deleting '%s'", path);
         if (DeleteFileW(path))
             LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile: file '%s' succesfully deleted", path);
         else
             LogMessage(kLogError, L"SetupBootStrapper.DeleteResFile: error while deleting file '%s', error returned:%d",
                        path, static_cast<int>(GetLastError()));
-    }
-    catch (...)
+    });
+    if (!completed)
     {
         LogMessage(kLogError, L"SetupBootStrapper.DeleteResFile: exception caught, error returned: %d",
                    static_cast<int>(GetLastError()));
@@ -291,14 +289,13 @@ void DeleteResFile(const wchar_t* path)
 void DeleteResFromTemp()
 {
     LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFromTemp >>");
-    try
-    {
+    const bool completed = RunGuarded([&] {
         // Only Windows 2000 was given the parser; elsewhere there is nothing
         // of ours to remove.
         if (IsWindows2K())
             RemoveXmlParser();
-    }
-    catch (...)
+    });
+    if (!completed)
     {
         LogMessage(kLogError, L"SetupBootStrapper.DeleteResFromTemp: exception caught, error returned:%d",
                    static_cast<int>(GetLastError()));

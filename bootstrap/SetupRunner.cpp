@@ -1,6 +1,7 @@
 #include "bootstrap/SetupRunner.h"
 
 #include "support/DiagnosticLog.h"
+#include "support/FaultGuard.h"
 #include "support/Handles.h"
 
 #include <strsafe.h>
@@ -63,8 +64,8 @@ void WaitForChildProcess(HANDLE process)
 int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageArg)
 {
     LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess >>");
-    try
-    {
+    int outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> int {
         wchar_t szTempFolder[kCchText];
         DWORD cchTemp = GetTempPathW(ARRAYSIZE(szTempFolder), szTempFolder);
         if (cchTemp == 0 || cchTemp >= ARRAYSIZE(szTempFolder))
@@ -120,11 +121,10 @@ int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageAr
         child.thread.reset();
         LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess <<");
         return started ? 1 : 0;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.CreateMsiexecProcess: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"MorvantoBootStrapper.CreateMsiexecProcess: exception caught, error returned: %d",
+               static_cast<int>(GetLastError()));
+    return 0;
 }

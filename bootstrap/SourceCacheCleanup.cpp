@@ -1,6 +1,7 @@
 #include "bootstrap/SourceCacheCleanup.h"
 
 #include "support/DiagnosticLog.h"
+#include "support/FaultGuard.h"
 #include "support/Handles.h"
 #include "support/ProductIdentity.h"
 
@@ -28,8 +29,8 @@ void DeleteSourceListValue(HKEY sourceList, const wchar_t* valueName)
 int Zel_DeleteDRVS9CachedKey()
 {
     LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: >>");
-    try
-    {
+    int outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> int {
         // The packed code is 32 characters; the path cannot be cut.
         wchar_t keyPath[kCchText];
         StringCchPrintfW(keyPath, ARRAYSIZE(keyPath), L"SOFTWARE\\Classes\\Installer\\Products\\%s\\SourceList",
@@ -57,11 +58,10 @@ int Zel_DeleteDRVS9CachedKey()
 
         LogMessage(kLogInfo, L"Zel_DeleteDRVS9CachedKey: <<");
         return 0;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"Zel_DeleteDRVS9CachedKey: exception caught, error returned:%d ",
-                   static_cast<int>(GetLastError()));
-        return -1;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"Zel_DeleteDRVS9CachedKey: exception caught, error returned:%d ",
+               static_cast<int>(GetLastError()));
+    return -1;
 }

@@ -17,6 +17,8 @@
 DEFINE_GUID(CLSID_DOMDocument40, 0x88d969c0, 0xf192, 0x11d4, 0xa6, 0x5f, 0x00, 0x40, 0x96, 0x32, 0x51, 0xe5);
 DEFINE_GUID(IID_IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60);
 
+#include <climits>
+
 #include <strsafe.h>
 
 namespace
@@ -29,39 +31,19 @@ constexpr wchar_t kDefaultLanguageId[] = L"1033";
 // All four: in-process server and handler, local and remote server.
 constexpr DWORD kDocumentClassContext = 0x17;
 
-// A failing status from a DOM call, or an empty holder used (E_POINTER). The
-// reader turns it into its own status; it never leaves this file.
-struct DomError
-{
-    HRESULT hr;
-};
-
-void Check(HRESULT hr)
-{
-    if (FAILED(hr))
-        throw DomError{hr};
-}
-
-template <typename T>
-T* Use(const ComPtr<T>& holder)
-{
-    if (!holder)
-        throw DomError{E_POINTER};
-    return holder.get();
-}
+// What the read answers when a DOM call failed, gave back no object, or a
+// string could not be allocated: the caller's "com exception" (status -2).
+constexpr LONG kDomFailed = LONG_MIN;
 
 class UniqueBstr
 {
 public:
-    explicit UniqueBstr(const wchar_t* text) : m_bstr(SysAllocString(text))
-    {
-        if (m_bstr == nullptr)
-            throw DomError{E_OUTOFMEMORY};
-    }
+    explicit UniqueBstr(const wchar_t* text) : m_bstr(SysAllocString(text)) {}
     ~UniqueBstr() { SysFreeString(m_bstr); }
     UniqueBstr(const UniqueBstr&) = delete;
     UniqueBstr& operator=(const UniqueBstr&) = delete;
 
+    explicit operator bool() const noexcept { return m_bstr != nullptr; }
     BSTR get() const noexcept { return m_bstr; }
 
 private:
@@ -98,8 +80,8 @@ LONG AnswerDefaultLanguage(wchar_t* languageId, LONG status, const wchar_t* line
     return status;
 }
 
-// Steps of the read after COM is up. Every holder lives in this frame, so an
-// exception releases them all before the caller uninitialises COM.
+// Steps of the read after COM is up. Every holder lives in this frame, so
+// they are all released before the caller uninitialises COM.
 LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
 {
     ComPtr<IXMLDOMDocument2> spDoc;
@@ -115,44 +97,54 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
                                                          L"instance of COM DOM document");
     }
 
-    Check(Use(spDoc)->put_async(VARIANT_FALSE));
+    if (FAILED(spDoc->put_async(VARIANT_FALSE)))
+        return kDomFailed;
 
     // The string stays the holder's; the variant only lends it to the call.
     UniqueBstr pathText(crmiPath);
+    if (!pathText)
+        return kDomFailed;
     VARIANT path;
     VariantInit(&path);
     V_VT(&path) = VT_BSTR;
     V_BSTR(&path) = pathText.get();
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    Check(Use(spDoc)->load(path, &loaded));
+    if (FAILED(spDoc->load(path, &loaded)))
+        return kDomFailed;
     if (loaded != VARIANT_TRUE)
         return AnswerDefaultLanguage(languageId, -5,
                                      L"MorvantoBootStrapper.GetLangIdFromCrmi: error while loading document.");
 
     ComPtr<IXMLDOMElement> spRootNode;
-    Check(Use(spDoc)->get_documentElement(spRootNode.receive()));
+    if (FAILED(spDoc->get_documentElement(spRootNode.receive())) || !spRootNode)
+        return kDomFailed;
 
     ComPtr<IXMLDOMNodeList> spNLChildren;
     UniqueBstr tagName(L"Language");
-    Check(Use(spRootNode)->getElementsByTagName(tagName.get(), spNLChildren.receive()));
+    if (!tagName || FAILED(spRootNode->getElementsByTagName(tagName.get(), spNLChildren.receive())) ||
+        !spNLChildren)
+        return kDomFailed;
 
     long length = 0;
-    Check(Use(spNLChildren)->get_length(&length));
+    if (FAILED(spNLChildren->get_length(&length)))
+        return kDomFailed;
     if (length == 0)
         return -1;
 
     ComPtr<IXMLDOMNode> first;
-    Check(Use(spNLChildren)->get_item(0, first.receive()));
+    if (FAILED(spNLChildren->get_item(0, first.receive())) || !first)
+        return kDomFailed;
     ComPtr<IXMLDOMElement> spElemL1;
-    HRESULT hr = Use(first)->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(spElemL1.receive()));
-    if (hr != E_NOINTERFACE)
-        Check(hr);
+    HRESULT hr = first->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(spElemL1.receive()));
+    if (hr != E_NOINTERFACE && FAILED(hr))
+        return kDomFailed;
     if (!spElemL1)
         return AnswerDefaultLanguage(languageId, -6);
 
     UniqueVariant wsLang;
     UniqueBstr attributeName(L"id");
-    Check(Use(spElemL1)->getAttribute(attributeName.get(), wsLang.get()));
+    if (!attributeName || FAILED(spElemL1->getAttribute(attributeName.get(), wsLang.get())))
+        return kDomFailed;
 
     // An absent attribute comes back as a null variant. Taking it as an empty
     // identifier would make the update install without language arguments;
@@ -161,8 +153,8 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
     if (V_VT(wsLang.get()) == VT_NULL || V_VT(wsLang.get()) == VT_EMPTY)
         return AnswerDefaultLanguage(languageId, -7,
                                      L"MorvantoBootStrapper.GetLangIdFromCrmi: language element has no id attribute");
-    if (V_VT(wsLang.get()) != VT_BSTR)
-        Check(VariantChangeType(wsLang.get(), wsLang.get(), 0, VT_BSTR));
+    if (V_VT(wsLang.get()) != VT_BSTR && FAILED(VariantChangeType(wsLang.get(), wsLang.get(), 0, VT_BSTR)))
+        return kDomFailed;
 
     // An identifier is a handful of digits; one that cannot be held whole in
     // the caller's buffer is refused rather than cut into another number.
@@ -192,19 +184,17 @@ LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
     }
 
     const wchar_t* caught = nullptr;
-    try
+    if (!RunGuarded(&status, [&] { return ReadLanguageId(crmiPath, languageId); }))
     {
-        status = ReadLanguageId(crmiPath, languageId);
+        // The holders of the interrupted read are not released; COM is
+        // still uninitialised below, as after any other end of the read.
+        caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d";
+        status = -1;
     }
-    catch (const DomError&)
+    else if (status == kDomFailed)
     {
         caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: com exception caught, error returned %d";
         status = -2;
-    }
-    catch (...)
-    {
-        caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d";
-        status = -1;
     }
 
     CoUninitialize();
@@ -234,8 +224,7 @@ int GetInstalledLangID(wchar_t* languageId)
     LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID >>");
     wchar_t wsTempLanguageID[kCchText];
     StringCchCopyW(wsTempLanguageID, ARRAYSIZE(wsTempLanguageID), kDefaultLanguageId);
-    try
-    {
+    const bool completed = RunGuarded([&] {
         // Zero-filled: the registry reader adds no terminator of its own.
         wchar_t wsAppPath[kCchText] = {};
         if (!GetInstalledAppPath(wsAppPath))
@@ -261,12 +250,10 @@ int GetInstalledLangID(wchar_t* languageId)
                 LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: failed to take app language ID");
             }
         }
-    }
-    catch (...)
-    {
+    });
+    if (!completed)
         LogMessage(kLogError, L"MorvantoBootStrapper.GetInstalledLangID: exception caugth, error returned: %d",
                    static_cast<int>(GetLastError()));
-    }
     LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID <<");
     StringCchCopyW(languageId, kCchText, wsTempLanguageID);
     return 0;

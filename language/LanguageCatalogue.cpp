@@ -7,7 +7,6 @@
 #include "support/Traced.h"
 
 #include <cwchar>
-#include <new>
 
 #include <strsafe.h>
 
@@ -23,8 +22,10 @@ UniqueLocalMemory ReadSectionNames(const wchar_t* iniFile)
     for (DWORD cchList = kCchSectionListStep;; cchList += kCchSectionListStep)
     {
         UniqueLocalMemory list(LocalAlloc(LPTR, cchList * sizeof(wchar_t)));
+        // The callers' catch-alls report it, as they would any other fault;
+        // nothing is held at this point.
         if (!list)
-            throw std::bad_alloc();  // the callers' catch-alls report it, as for any other failure
+            RaiseException(STATUS_NO_MEMORY, EXCEPTION_NONCONTINUABLE, 0, nullptr);
         DWORD cchRead = GetPrivateProfileSectionNamesW(static_cast<wchar_t*>(list.get()), cchList, iniFile);
         if (cchRead != cchList - 2)
             return list;
@@ -169,14 +170,10 @@ int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args)
     // This operation writes no trace lines of its own and always lets the
     // update go on; running out of memory during the walk only costs the
     // language arguments.
-    try
-    {
+    RunGuarded([&] {
         wchar_t command[kCchText] = L"";
         FindCommand(iniFile, languageId, command);
         StringCchCatW(args, kCchText, command);
-    }
-    catch (...)
-    {
-    }
+    });
     return 1;
 }

@@ -35,7 +35,8 @@ int GetInstalledLanguageArgs(const wchar_t* iniFile, wchar_t* args);
 // section in file order under the part of its name before the first "="
 // (the whole name when it has none), until visit answers false. A missing
 // file has no sections. The name list is read whole, however long it is;
-// only running out of memory (std::bad_alloc) stops it.
+// only running out of memory stops it, with the structured exception
+// STATUS_NO_MEMORY that the callers' guards catch (support/FaultGuard.h).
 //
 // A plain callback rather than std::function: that, like std::vector, brings
 // libstdc++'s throw helpers and their string code into the executable, some

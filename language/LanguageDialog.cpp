@@ -58,8 +58,8 @@ int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, cons
                              const wchar_t* wzIniFile, wchar_t* pwzLanguageArg)
 {
     LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog >>");
-    try
-    {
+    int outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> int {
         if (InstallMode.silent)
         {
             LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing "
@@ -79,21 +79,20 @@ int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, cons
             LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog: error while displaying dialog");
         LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog <<");
         return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d",
+               static_cast<int>(GetLastError()));
+    return 0;
 }
 
 int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
                                const wchar_t* wzIniFile, const wchar_t* defaultLanguage, wchar_t* pwzLanguageArg)
 {
     LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog >>");
-    try
-    {
+    int outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> int {
         LanguageDialogParam dlgParam = {};
         CopyOrEmpty(dlgParam.Filename, wzFilename);
         CopyOrEmpty(dlgParam.ProductName, wzProductName);
@@ -118,12 +117,13 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
             LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog <<");
             return 1;
         }
-    }
-    catch (...)
-    {
+        return 0;
+    });
+    if (completed && outcome != 0)
+        return outcome;
+    if (!completed)
         LogMessage(kLogError, L"MorvantoBootStrapper.CreateSelectLanguageDialog: exception caught, error returned: %d",
                    static_cast<int>(GetLastError()));
-    }
     // Cancel, the close box, and a dialog that could not be created.
     LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Error while creating dialog");
     LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog <<");
@@ -132,8 +132,8 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
 
 INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    try
-    {
+    INT_PTR outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> INT_PTR {
         switch (message)
         {
         case WM_INITDIALOG:
@@ -170,21 +170,20 @@ INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPAR
         default:
             return FALSE;
         }
-    }
-    catch (...)
-    {
-        LogMessage(kLogInfo,
-                   L"MorvantoBootStrapper.LanguageSelectionDialogCallback : exception caught, error returned %d",
-                   static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogInfo,
+               L"MorvantoBootStrapper.LanguageSelectionDialogCallback : exception caught, error returned %d",
+               static_cast<int>(GetLastError()));
+    return FALSE;
 }
 
 int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
 {
     LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog >>");
-    try
-    {
+    int outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> int {
         LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Setting dialog caption and icon");
         SetWindowTextW(dialog, dlgParam->ProductName);
 
@@ -232,13 +231,12 @@ int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
 
         LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog <<");
         return 1;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d",
-                   static_cast<int>(GetLastError()));
-        return 0;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d",
+               static_cast<int>(GetLastError()));
+    return 0;
 }
 
 int GetSelectedItemText(HWND dialog, wchar_t* text)
@@ -260,8 +258,8 @@ int GetSelectedItemText(HWND dialog, wchar_t* text)
 HICON GetFileIcon(const wchar_t* path)
 {
     LogMessage(kLogInfo, L"MorvantoBootStrapper.GetFileIcon >>");
-    try
-    {
+    HICON outcome = nullptr;
+    const bool completed = RunGuarded(&outcome, [&]() -> HICON {
         // The shell resolves a bare file name against the current directory.
         // A file it knows nothing about gives no information and so no icon.
         SHFILEINFOW info = {};
@@ -270,11 +268,10 @@ HICON GetFileIcon(const wchar_t* path)
             icon = info.hIcon;
         LogMessage(kLogInfo, L"MorvantoBootStrapper.GetFileIcon <<");
         return icon;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d",
-                   static_cast<int>(GetLastError()));
-        return nullptr;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d",
+               static_cast<int>(GetLastError()));
+    return nullptr;
 }

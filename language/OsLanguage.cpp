@@ -3,6 +3,7 @@
 #include "platform/OsChecks.h"
 #include "platform/Registry.h"
 #include "support/DiagnosticLog.h"
+#include "support/FaultGuard.h"
 #include "support/ProductIdentity.h"
 
 #include <cwchar>
@@ -96,8 +97,8 @@ const wchar_t* GetSupportedLangID(const wchar_t* languageId)
 wchar_t* DetermineDesktopLanguage(wchar_t* languageId)
 {
     LogMessage(kLogInfo, L"SetupBootstrapper.DetermineDesktopLanguage >>");
-    try
-    {
+    wchar_t* outcome = nullptr;
+    const bool completed = RunGuarded(&outcome, [&]() -> wchar_t* {
         LogMessage(kLogInfo, L"SetupBootstrapper.DetermineDesktopLanguage: called for langID:%s", languageId);
 
         // PreferredUILanguages is a multi-string list; read as one string it
@@ -135,15 +136,14 @@ wchar_t* DetermineDesktopLanguage(wchar_t* languageId)
 
         LogMessage(kLogInfo, L"SetupBootstrapper.DetermineDesktopLanguage <<");
         return languageId;
-    }
-    catch (...)
-    {
-        // As in the readers, no exit line follows the exception line; the
-        // caller gets the buffer with whatever it holds by now.
-        LogMessage(kLogError, L"SetupBootstrapper.DetermineDesktopLanguage: exception caught, error returned:%d",
-                   static_cast<int>(GetLastError()));
-        return languageId;
-    }
+    });
+    if (completed)
+        return outcome;
+    // As in the readers, no exit line follows the exception line; the
+    // caller gets the buffer with whatever it holds by now.
+    LogMessage(kLogError, L"SetupBootstrapper.DetermineDesktopLanguage: exception caught, error returned:%d",
+               static_cast<int>(GetLastError()));
+    return languageId;
 }
 
 // No handler of its own: every failure here degrades to a language, and the

@@ -71,21 +71,20 @@ struct VersionCheck
 bool RunVersionCheck(const VersionCheck& check)
 {
     LogMessage(kLogInfo, L"SetupBootstrapper.%s >>", check.name);
-    try
-    {
+    bool outcome = false;
+    const bool completed = RunGuarded(&outcome, [&]() -> bool {
         OSVERSIONINFOW versionInfo;
         BOOL queried = QueryOsVersion(&versionInfo);
         bool answer = check.decide(queried, versionInfo);
         LogMessage(kLogInfo, answer ? check.yesLine : check.noLine);
         LogMessage(kLogInfo, L"SetupBootstrapper.%s <<", check.name);
         return answer;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", check.name,
-                   static_cast<int>(GetLastError()));
-        return false;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", check.name,
+               static_cast<int>(GetLastError()));
+    return false;
 }
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include "platform/OsChecks.h"
 #include "support/DiagnosticLog.h"
+#include "support/FaultGuard.h"
 #include "support/Handles.h"
 
 #include <cstring>
@@ -83,8 +84,8 @@ void LogValueRead(const ReaderTraits& traits, const void* output, DWORD cbRead)
 BOOL Read(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t* valueName, void* output)
 {
     LogMessage(kLogInfo, L"SetupBootstrapper.%s >>", traits.name);
-    try
-    {
+    BOOL outcome = 0;
+    const bool completed = RunGuarded(&outcome, [&]() -> BOOL {
         BOOL result = FALSE;
         LogMessage(kLogInfo, L"SetupBootstrapper.%s: called for %s\\%s", traits.name, subKey, valueName);
         DWORD cbRead = 0;
@@ -95,13 +96,12 @@ BOOL Read(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t* valu
         }
         LogMessage(kLogInfo, L"SetupBootstrapper.%s <<", traits.name);
         return result;
-    }
-    catch (...)
-    {
-        LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", traits.name,
-                   static_cast<int>(GetLastError()));
-        return FALSE;
-    }
+    });
+    if (completed)
+        return outcome;
+    LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", traits.name,
+               static_cast<int>(GetLastError()));
+    return FALSE;
 }
 }  // namespace
 

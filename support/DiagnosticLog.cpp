@@ -1,10 +1,9 @@
 #include "support/DiagnosticLog.h"
 
+#include "support/FaultGuard.h"
 #include "support/Handles.h"
 
 #include <cstdarg>
-#include <memory>
-#include <new>
 
 #include <strsafe.h>
 
@@ -34,6 +33,36 @@ bool EnsureLogPath()
         return false;
     }
     return true;
+}
+
+// Nearly every message fits the part of it that a line keeps, so it is
+// formatted on the stack first; only a longer one is formatted again into
+// the full buffer. The line is the same either way (its first kCchLogText
+// characters), and a run of some hundred lines does not allocate and free
+// 200 KB for each.
+void FormatAndAppend(unsigned severity, const wchar_t* format, va_list args)
+{
+    wchar_t shortMessage[kCchLogText + 1];
+    va_list pass;
+    va_copy(pass, args);
+    HRESULT formatted = StringCchVPrintfW(shortMessage, ARRAYSIZE(shortMessage), format, pass);
+    va_end(pass);
+    if (formatted != STRSAFE_E_INSUFFICIENT_BUFFER)
+    {
+        AppendLogLine(severity, shortMessage);
+        return;
+    }
+
+    UniqueLocalMemory message(LocalAlloc(LMEM_FIXED, kCchLogMessage * sizeof(wchar_t)));
+    if (!message)
+        return;
+    wchar_t* text = static_cast<wchar_t*>(message.get());
+    va_copy(pass, args);
+    // A message longer than the buffer is cut; nothing of the system comes
+    // near that size.
+    StringCchVPrintfW(text, kCchLogMessage, format, pass);
+    va_end(pass);
+    AppendLogLine(severity, text);
 }
 
 const wchar_t* ZeroIfBelowTen(WORD value)
@@ -117,40 +146,12 @@ void LogMessage(unsigned severity, const wchar_t* format, ...)
         return;
 
     const DWORD lastError = GetLastError();
-    try
-    {
-        // Nearly every message fits the part of it that a line keeps, so it
-        // is formatted on the stack first; only a longer one is formatted
-        // again into the full buffer. The line is the same either way (its
-        // first kCchLogText characters), and a run of some hundred lines
-        // does not allocate and free 200 KB for each.
-        wchar_t shortMessage[kCchLogText + 1];
-        va_list args;
-        va_start(args, format);
-        HRESULT formatted = StringCchVPrintfW(shortMessage, ARRAYSIZE(shortMessage), format, args);
-        va_end(args);
-        if (formatted != STRSAFE_E_INSUFFICIENT_BUFFER)
-        {
-            AppendLogLine(severity, shortMessage);
-        }
-        else
-        {
-            std::unique_ptr<wchar_t[]> message(new (std::nothrow) wchar_t[kCchLogMessage]);
-            if (message)
-            {
-                va_start(args, format);
-                // A message longer than the buffer is cut; nothing of the
-                // system comes near that size.
-                StringCchVPrintfW(message.get(), kCchLogMessage, format, args);
-                va_end(args);
-                AppendLogLine(severity, message.get());
-            }
-        }
-    }
-    catch (...)
-    {
-        // The log never changes the course of the run.
-    }
+    va_list args;
+    va_start(args, format);
+    // A fault while formatting (an argument that is not what the format
+    // says) loses the line, never the run.
+    RunGuarded([&] { FormatAndAppend(severity, format, args); });
+    va_end(args);
     SetLastError(lastError);
 }
 

@@ -3,6 +3,7 @@
 // an exception that must not escape into the caller.
 
 #include "support/DiagnosticLog.h"
+#include "support/FaultGuard.h"
 
 // Writes entryLine, runs body and writes exitLine (none when null) after it.
 // An exception is caught instead: exceptionFormat is written with the last
@@ -13,16 +14,13 @@ int RunTraced(const wchar_t* entryLine, const wchar_t* exitLine, unsigned except
               const wchar_t* exceptionFormat, Body body)
 {
     LogMessage(kLogInfo, entryLine);
-    try
-    {
-        int result = body();
-        if (exitLine != nullptr)
-            LogMessage(kLogInfo, exitLine);
-        return result;
-    }
-    catch (...)
+    int result = 0;
+    if (!RunGuarded(&result, body))
     {
         LogMessage(exceptionSeverity, exceptionFormat, static_cast<int>(GetLastError()));
         return 0;
     }
+    if (exitLine != nullptr)
+        LogMessage(kLogInfo, exitLine);
+    return result;
 }

@@ -12,6 +12,7 @@
 #include "product/InstalledProduct.h"
 #include "resources/resource.h"
 #include "support/RunState.h"
+#include "support/Traced.h"
 #include "tests/unit/Unit.h"
 
 #include <gtest/gtest.h>
@@ -107,6 +108,60 @@ TEST(DiagnosticLog, AppendsCutLinesAndLeavesTheLastErrorAlone)
     const std::vector<std::wstring> expected = {L"error returned:-2147467261", L"<" + std::wstring(9898, L'x') + L">",
                                                 L"<" + std::wstring(9899, L'y')};
     EXPECT_EQ(temp.Log(), expected);
+}
+
+BOOL CALLBACK RaiseFromCallback(HMODULE, LPCWSTR, LPWSTR, LONG_PTR code)
+{
+    RaiseException(static_cast<DWORD>(code), EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    return TRUE;
+}
+
+// The catch-all of every operation: structured exceptions, wherever they are raised below it.
+TEST(FaultGuard, CatchesWhatIsRaisedBelowItAndKeepsTheLastError)
+{
+    constexpr DWORD kRaised = 0xE0425301;
+    struct Case
+    {
+        const char* name;
+        int (*body)();
+        bool completes;
+    };
+    const Case cases[] = {
+        {"a body that returns", [] { return 7; }, true},
+        {"RaiseException", [] { SetLastError(1234); RaiseException(kRaised, 0, 0, nullptr); return 7; }, false},
+        {"an access violation", [] { SetLastError(1234); *static_cast<volatile int*>(nullptr) = 1; return 7; }, false},
+        {"an inner guard's catch", [] {
+             int inner = 0;
+             return RunGuarded(&inner, [] { RaiseException(kRaised, 0, 0, nullptr); return 1; }) ? 0 : 7;
+         }, true},
+        {"inside a system call's callback", [] {
+             SetLastError(1234);
+             EnumResourceNamesW(nullptr, RT_DIALOG, RaiseFromCallback, kRaised);
+             return 7;
+         }, false},
+    };
+    for (const Case& c : cases)
+    {
+        SetLastError(ERROR_SUCCESS);
+        int result = -1;
+        const bool completed = RunGuarded(&result, c.body);
+        EXPECT_EQ(completed, c.completes) << c.name;
+        EXPECT_EQ(result, c.completes ? 7 : -1) << c.name;
+        if (!completed)
+        {
+            EXPECT_EQ(GetLastError(), 1234u) << c.name;
+        }
+    }
+
+    // An operation's frame: the exception line with the last error, no exit line, the answer 0.
+    unit::TempFolder temp;
+    const int answer = RunTraced(L"Op >>", L"Op <<", kLogError, L"Op: exception caught, error returned: %d", [] {
+        SetLastError(ERROR_ACCESS_DENIED);
+        RaiseException(kRaised, 0, 0, nullptr);
+        return 1;
+    });
+    EXPECT_EQ(answer, 0);
+    EXPECT_EQ(temp.Log(), (std::vector<std::wstring>{L"Op >>", L"Op: exception caught, error returned: 5"}));
 }
 
 TEST(SettingsFile, FirstLanguageElementBelowTheRootDecides)
