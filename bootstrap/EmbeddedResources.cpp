@@ -67,27 +67,27 @@ BOOL StartRegistrationTool(const wchar_t* commandFormat, const wchar_t* libraryP
 // in these texts.
 struct RegistrationTexts
 {
-    const wchar_t* announcement;
+    const char* announcement;
     const wchar_t* commandFormat;
-    const wchar_t* waiting;
-    const wchar_t* succeeded;
-    const wchar_t* failed;  // "%d": the error of the failed start
+    const char* waiting;
+    const char* succeeded;
+    const char* failed;  // "%d": the error of the failed start
 };
 
 constexpr RegistrationTexts kRegistration = {
-    L"SetupBootStrapper.WinMain: registering msxml3.dll",
+    "SetupBootStrapper.WinMain: registering msxml3.dll",
     L"regsvr32.exe \"%s\" /s",
-    L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 registration to end",
-    L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered",
-    L"MorvantoBootStrapper.CreateMsiexecProcess: failed to register msxml3, error returned:%d",
+    "MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 registration to end",
+    "MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully registered",
+    "MorvantoBootStrapper.CreateMsiexecProcess: failed to register msxml3, error returned:%d",
 };
 
 constexpr RegistrationTexts kUnregistration = {
-    L"SetupBootStrapper.WinMain: un-registering msxml3.dll",
+    "SetupBootStrapper.WinMain: un-registering msxml3.dll",
     L"regsvr32.exe \"%s\" /s /u",
-    L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 un-registration to end",
-    L"MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully un-registered",
-    L"MorvantoBootStrapper.CreateMsiexecProcess: failed to un-register msxml3, error returned:%d",
+    "MorvantoBootStrapper.CreateMsiexecProcess: Waitting for msxml3 un-registration to end",
+    "MorvantoBootStrapper.CreateMsiexecProcess: msxml3 succesfully un-registered",
+    "MorvantoBootStrapper.CreateMsiexecProcess: failed to un-register msxml3, error returned:%d",
 };
 
 void RunRegistrationTool(const RegistrationTexts& texts, const wchar_t* libraryPath)
@@ -111,7 +111,7 @@ void RunRegistrationTool(const RegistrationTexts& texts, const wchar_t* libraryP
     {
         // The un-registration reports an exception with this line too.
         LogMessage(kLogError,
-                   L"SetupBootStrapper.WinMain: exception caught while registering msxml3, error returned:%d",
+                   "SetupBootStrapper.WinMain: exception caught while registering msxml3, error returned:%d",
                    static_cast<int>(GetLastError()));
     }
 }
@@ -128,8 +128,8 @@ void RemoveXmlParser()
     if (resourceFolder[0] == L'\0' && !BuildResourceFolder(resourceFolder, ARRAYSIZE(resourceFolder)))
     {
         LogMessage(kLogError,
-                   L"SetupBootStrapper.DeleteResFromTemp: no usable temporary folder, nothing removed, error "
-                   L"returned:%d",
+                   "SetupBootStrapper.DeleteResFromTemp: no usable temporary folder, nothing removed, error "
+                   "returned:%d",
                    static_cast<int>(GetLastError()));
         return;
     }
@@ -142,19 +142,19 @@ void RemoveXmlParser()
     StringCchPrintfW(wsFile, ARRAYSIZE(wsFile), L"%smsxml3r.dll", resourceFolder);
     DeleteResFile(wsFile);
 
-    LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFromTemp: removing directory: '%s'", resourceFolder);
+    LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFromTemp: removing directory: '%s'", resourceFolder);
     if (RemoveDirectoryW(resourceFolder))
-        LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFromTemp: directory: '%s' deleted succesfully",
+        LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFromTemp: directory: '%s' deleted succesfully",
                    resourceFolder);
     else
-        LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFromTemp: failed to remove '%s' directory, error returned:%d",
+        LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFromTemp: failed to remove '%s' directory, error returned:%d",
                    resourceFolder, static_cast<int>(GetLastError()));
 }
 }  // namespace
 
 void PrepareXmlParser()
 {
-    LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: It's Windows 2000, extracting and registerring msxml3.dll");
+    LogMessage(kLogInfo, "SetupBootStrapper.WinMain: It's Windows 2000, extracting and registerring msxml3.dll");
 
     // Without a temporary folder there is no place of ours for the
     // libraries: the current directory may be a CD or a network share, and
@@ -164,8 +164,8 @@ void PrepareXmlParser()
     if (!BuildResourceFolder(resourceFolder, ARRAYSIZE(resourceFolder)))
     {
         LogMessage(kLogError,
-                   L"SetupBootStrapper.WinMain: no usable temporary folder, msxml3.dll neither extracted nor "
-                   L"registered, error returned:%d",
+                   "SetupBootStrapper.WinMain: no usable temporary folder, msxml3.dll neither extracted nor "
+                   "registered, error returned:%d",
                    static_cast<int>(GetLastError()));
         return;
     }
@@ -176,11 +176,11 @@ void PrepareXmlParser()
     wchar_t wsOutputLocation[kCchText];
     StringCchPrintfW(wsOutputLocation, ARRAYSIZE(wsOutputLocation), L"%smsxml3r.dll", resourceFolder);
     if (!ExtractResToTemp(kResourceType, IDR_MSXML3R_DLL, wsOutputLocation))
-        LogMessage(kLogError, L"SetupBootStrapper.WinMain: failed to extract 'msxml3r.dll'.");
+        LogMessage(kLogError, "SetupBootStrapper.WinMain: failed to extract 'msxml3r.dll'.");
 
     StringCchPrintfW(wsOutputLocation, ARRAYSIZE(wsOutputLocation), L"%smsxml3.dll", resourceFolder);
     if (!ExtractResToTemp(kResourceType, IDR_MSXML3_DLL, wsOutputLocation))
-        LogMessage(kLogError, L"SetupBootStrapper.WinMain: failed to extract 'msxml3.dll'. ");
+        LogMessage(kLogError, "SetupBootStrapper.WinMain: failed to extract 'msxml3.dll'. ");
 
     // Attempted even when an extraction failed: an older copy may still be
     // in place, and regsvr32 reports nothing we would act on anyway.
@@ -189,13 +189,13 @@ void PrepareXmlParser()
 
 bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_t* path)
 {
-    LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp >>");
+    LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp >>");
     bool outcome = false;
     const bool completed = RunGuarded(&outcome, [&]() -> bool {
         bool answer = true;
-        LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: called for resource with name:%s and ID %d",
+        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: called for resource with name:%s and ID %d",
                    resourceType, static_cast<int>(resourceId));
-        LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: resource will be extracted to '%s'", path);
+        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: resource will be extracted to '%s'", path);
 
         // Looked up in the executable itself, in whatever language it carries.
         HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), resourceType);
@@ -208,27 +208,27 @@ bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_
             // A build without the resource: nothing is created, so that no
             // empty file passes for the library.
             LogMessage(kLogError,
-                       L"SetupBootStrapper.ExtractResToTemp: resource not found in the executable, nothing "
-                       L"extracted, error returned:%d",
+                       "SetupBootStrapper.ExtractResToTemp: resource not found in the executable, nothing "
+                       "extracted, error returned:%d",
                        static_cast<int>(GetLastError()));
             answer = false;
         }
         else
         {
-            LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: Creating '%s'", path);
+            LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: Creating '%s'", path);
             UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!file)
             {
                 LogMessage(kLogInfo,
-                           L"SetupBootStrapper.ExtractResToTemp: Failed to create file '%s', error returned:%d", path,
+                           "SetupBootStrapper.ExtractResToTemp: Failed to create file '%s', error returned:%d", path,
                            static_cast<int>(GetLastError()));
                 answer = false;
             }
             else
             {
-                LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: File '%s' succesfully created.", path);
-                LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: Writting stream data");
+                LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: File '%s' succesfully created.", path);
+                LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: Writting stream data");
                 DWORD cbWritten = 0;
                 BOOL written = WriteFile(file.get(), bytes, cbResource, &cbWritten, nullptr);
                 if (written && cbWritten != cbResource)
@@ -240,8 +240,8 @@ bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_
                 if (!written)
                 {
                     LogMessage(kLogInfo,
-                               L"SetupBootStrapper.ExtractResToTemp: Error while writting stream to file '%s', error "
-                               L"returned:%d",
+                               "SetupBootStrapper.ExtractResToTemp: Error while writting stream to file '%s', error "
+                               "returned:%d",
                                path, static_cast<int>(GetLastError()));
                     file.reset();
                     answer = false;
@@ -249,46 +249,46 @@ bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_
                 else
                 {
                     LogMessage(kLogInfo,
-                               L"SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file");
+                               "SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file");
                     file.reset();
-                    LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp: resource succesfully extracted to %s",
+                    LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: resource succesfully extracted to %s",
                                path);
                 }
             }
         }
 
-        LogMessage(kLogInfo, L"SetupBootStrapper.ExtractResToTemp <<");
+        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp <<");
         return answer;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"SetupBootStrapper.ExtractResToTemp: exception caught, error returned: %d",
+    LogMessage(kLogError, "SetupBootStrapper.ExtractResToTemp: exception caught, error returned: %d",
                static_cast<int>(GetLastError()));
     return false;
 }
 
 void DeleteResFile(const wchar_t* path)
 {
-    LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile >>");
+    LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFile >>");
     const bool completed = RunGuarded([&] {
-        LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile: Deleting '%s'", path);
+        LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFile: Deleting '%s'", path);
         if (DeleteFileW(path))
-            LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile: file '%s' succesfully deleted", path);
+            LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFile: file '%s' succesfully deleted", path);
         else
-            LogMessage(kLogError, L"SetupBootStrapper.DeleteResFile: error while deleting file '%s', error returned:%d",
+            LogMessage(kLogError, "SetupBootStrapper.DeleteResFile: error while deleting file '%s', error returned:%d",
                        path, static_cast<int>(GetLastError()));
     });
     if (!completed)
     {
-        LogMessage(kLogError, L"SetupBootStrapper.DeleteResFile: exception caught, error returned: %d",
+        LogMessage(kLogError, "SetupBootStrapper.DeleteResFile: exception caught, error returned: %d",
                    static_cast<int>(GetLastError()));
     }
-    LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFile <<");
+    LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFile <<");
 }
 
 void DeleteResFromTemp()
 {
-    LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFromTemp >>");
+    LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFromTemp >>");
     const bool completed = RunGuarded([&] {
         // Only Windows 2000 was given the parser; elsewhere there is nothing
         // of ours to remove.
@@ -297,8 +297,8 @@ void DeleteResFromTemp()
     });
     if (!completed)
     {
-        LogMessage(kLogError, L"SetupBootStrapper.DeleteResFromTemp: exception caught, error returned:%d",
+        LogMessage(kLogError, "SetupBootStrapper.DeleteResFromTemp: exception caught, error returned:%d",
                    static_cast<int>(GetLastError()));
     }
-    LogMessage(kLogInfo, L"SetupBootStrapper.DeleteResFromTemp <<");
+    LogMessage(kLogInfo, "SetupBootStrapper.DeleteResFromTemp <<");
 }

@@ -31,37 +31,37 @@ int LaunchExe(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzPr
               const wchar_t* wzProductGUID, const wchar_t* wzIniFile)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.LaunchExe >>", L"MorvantoBootStrapper.LaunchExe <<", kLogError,
-        L"MorvantoBootStrapper.LaunchExe: exception caught, error returned: %d", [&] {
+        "MorvantoBootStrapper.LaunchExe >>", "MorvantoBootStrapper.LaunchExe <<", kLogError,
+        "MorvantoBootStrapper.LaunchExe: exception caught, error returned: %d", [&] {
             // Every language and prerequisite step reads it: it is fixed first.
             StringCchCopyW(OsLanguage, ARRAYSIZE(OsLanguage), OSLanguageID());
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: OS language to be used: %s", OsLanguage);
+            LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: OS language to be used: %s", OsLanguage);
 
             wchar_t pwzLanguageArg[kCchText] = L"";
             int result = 0;
 
             if (!IsProductInstalled(wzProductGUID))
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is not installed - showing language "
-                                     L"selection dialog");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: Morvanto is not installed - showing language "
+                                     "selection dialog");
                 result = ShowSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, pwzLanguageArg);
             }
             else
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a "
-                                     L"downgrade is attempted");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: Morvanto is installed - verifying if a "
+                                     "downgrade is attempted");
                 if (IsDowngrade(wzProductGUID, wzFilename))
                 {
-                    LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is a "
-                                         L"downgrade, aborting installation");
+                    LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is a "
+                                         "downgrade, aborting installation");
                     if (!InstallMode.silent)
                         ShowDowngradeMessage();
                     result = 0;
                 }
                 else
                 {
-                    LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is not a "
-                                         L"downgrade, installation continues");
+                    LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: Morvanto is installed - this is not a "
+                                         "downgrade, installation continues");
                     // Before the prerequisites: the update must not look for
                     // the package the product was first installed from.
                     Zel_DeleteDRVS9CachedKey();
@@ -72,7 +72,7 @@ int LaunchExe(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzPr
 
             if (result == 0)
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: aborting installation");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: aborting installation");
             }
             else
             {
@@ -80,7 +80,7 @@ int LaunchExe(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzPr
                 if (result == 0)
                 {
                     LogMessage(kLogInfo,
-                               L"MorvantoBootStrapper.LaunchExe: setup was cancelled from the prerequisites dialog");
+                               "MorvantoBootStrapper.LaunchExe: setup was cancelled from the prerequisites dialog");
                 }
                 else
                 {
@@ -89,13 +89,13 @@ int LaunchExe(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzPr
                         // Only now: the catalogue's arguments are complete.
                         StringCchCatW(pwzLanguageArg, ARRAYSIZE(pwzLanguageArg), L" /qn");
                         LogMessage(kLogInfo,
-                                   L"MorvantoBootStrapper.LaunchExe: running installation in silent mode with args:%s",
+                                   "MorvantoBootStrapper.LaunchExe: running installation in silent mode with args:%s",
                                    pwzLanguageArg);
                     }
                     else
                     {
                         LogMessage(kLogInfo,
-                                   L"MorvantoBootStrapper.LaunchExe: running installation in FULL UI mode with args:%s",
+                                   "MorvantoBootStrapper.LaunchExe: running installation in FULL UI mode with args:%s",
                                    pwzLanguageArg);
                     }
                     result = CreateMsiexecProcess(wzFilename, pwzLanguageArg);

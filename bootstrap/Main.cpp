@@ -8,21 +8,6 @@
 
 #include <windows.h>
 
-#include <cstdlib>
-
-// GCC's default terminate handler prints the demangled type of the exception
-// to a console that a GUI program does not have, and brings the C++
-// demangler and a printf implementation into the executable: some 70 KB of
-// a kit that users download. Every operation catches what it throws, so
-// terminate only runs on a bug; then the process simply ends.
-namespace __gnu_cxx
-{
-void __verbose_terminate_handler()
-{
-    std::abort();
-}
-}  // namespace __gnu_cxx
-
 namespace
 {
 SingleInstanceGuard g_singleInstanceGuard(kSingleInstanceMutexName);

@@ -63,7 +63,7 @@ void WaitForChildProcess(HANDLE process)
 
 int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageArg)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess >>");
     int outcome = 0;
     const bool completed = RunGuarded(&outcome, [&]() -> int {
         wchar_t szTempFolder[kCchText];
@@ -73,23 +73,23 @@ int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageAr
             // Without it the installer log has no place; a setup started with
             // a made-up path would log into nowhere.
             LogMessage(kLogError,
-                       L"MorvantoBootStrapper.CreateMsiexecProcess: failed to get the temporary folder, error "
-                       L"returned:%d, setup not started",
+                       "MorvantoBootStrapper.CreateMsiexecProcess: failed to get the temporary folder, error "
+                       "returned:%d, setup not started",
                        static_cast<int>(GetLastError()));
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess <<");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
             return 0;
         }
 
         switch (ChooseSetupForm(InstallMode))
         {
         case SetupForm::Recording:
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: running in recording mode");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in recording mode");
             break;
         case SetupForm::Silent:
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: running in silent mode");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in silent mode");
             break;
         case SetupForm::FullUi:
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: running in full UI mode");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in full UI mode");
             break;
         }
 
@@ -100,31 +100,31 @@ int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageAr
             // A cut line loses the end of the log path, or worse, the end of
             // the language arguments: better no setup than a wrong one.
             LogMessage(kLogError,
-                       L"MorvantoBootStrapper.CreateMsiexecProcess: the setup command line would exceed 1023 "
-                       L"characters, setup not started");
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess <<");
+                       "MorvantoBootStrapper.CreateMsiexecProcess: the setup command line would exceed 1023 "
+                       "characters, setup not started");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
             return 0;
         }
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Running: %s with args: %s", wzFilename,
+        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Running: %s with args: %s", wzFilename,
                    pwzProperties);
         ProcessHandles child;
         BOOL started = StartChildProcess(pwzProperties, &child);
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end");
         // No time-out and no exit code: a setup that hangs is still the
         // user's installation, and one that crashes says so in its own log.
         WaitForChildProcess(child.process.get());
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess: Process ended");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Process ended");
 
         child.process.reset();
         child.thread.reset();
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateMsiexecProcess <<");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
         return started ? 1 : 0;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"MorvantoBootStrapper.CreateMsiexecProcess: exception caught, error returned: %d",
+    LogMessage(kLogError, "MorvantoBootStrapper.CreateMsiexecProcess: exception caught, error returned: %d",
                static_cast<int>(GetLastError()));
     return 0;
 }

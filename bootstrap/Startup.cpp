@@ -85,16 +85,16 @@ void BringWindowForward(HWND window)
 int FocusOtherInstance(const wchar_t* wzProductName)
 {
     LogMessage(kLogInfo,
-               L"SetupBootStrapper.WinMain: Another instance is already running, focusing current instance window");
+               "SetupBootStrapper.WinMain: Another instance is already running, focusing current instance window");
     HWND window = FindWindowW(nullptr, wzProductName);
     if (window == nullptr)
     {
-        LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: failed to locate the window with '%s' caption",
+        LogMessage(kLogInfo, "SetupBootStrapper.WinMain: failed to locate the window with '%s' caption",
                    wzProductName);
         return 0;
     }
     LogMessage(kLogInfo,
-               L"SetupBootStrapper.WinMain: window with '%s' caption succesfully located, setting it as Active window",
+               "SetupBootStrapper.WinMain: window with '%s' caption succesfully located, setting it as Active window",
                wzProductName);
     BringWindowForward(window);
     return 0;
@@ -150,9 +150,9 @@ int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
         return exitCode;
 
     if (InstallMode.record)
-        LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: This is a recording '%s' install", wzProductName);
+        LogMessage(kLogInfo, "SetupBootStrapper.WinMain: This is a recording '%s' install", wzProductName);
     if (!InstallMode.silent)
-        LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: This is a FULL UI '%s' install", wzProductName);
+        LogMessage(kLogInfo, "SetupBootStrapper.WinMain: This is a FULL UI '%s' install", wzProductName);
 
     // Windows 2000 has no XML parser that the product can use: bring ours.
     // Whatever fails in there is logged, and the run goes on.
@@ -164,6 +164,6 @@ int RunSetupBootstrapper(HINSTANCE instance, const SingleInstanceGuard& guard)
     // The line stays for the record, but nothing is deleted: the product
     // just installed needs the parser registered after we end. A packager
     // who wants it gone calls DeleteResFromTemp here (docs/embedding-msxml3.md).
-    LogMessage(kLogInfo, L"SetupBootStrapper.WinMain: Deleting resources after installation");
+    LogMessage(kLogInfo, "SetupBootStrapper.WinMain: Deleting resources after installation");
     return 0;
 }

@@ -72,7 +72,7 @@ void CopyDefaultLanguage(wchar_t* languageId)
 
 // A settings file that cannot be read answers the default language, with the
 // status that says why and, where there is one, the line that says it.
-LONG AnswerDefaultLanguage(wchar_t* languageId, LONG status, const wchar_t* line = nullptr)
+LONG AnswerDefaultLanguage(wchar_t* languageId, LONG status, const char* line = nullptr)
 {
     if (line != nullptr)
         LogMessage(kLogError, line);
@@ -93,8 +93,8 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
         ready = ready && SUCCEEDED(created->QueryInterface(IID_IXMLDOMDocument2,
                                                            reinterpret_cast<void**>(spDoc.receive())));
         if (!ready || !spDoc)
-            return AnswerDefaultLanguage(languageId, -4, L"MorvantoBootStrapper.GetLangIdFromCrmi: failed to create "
-                                                         L"instance of COM DOM document");
+            return AnswerDefaultLanguage(languageId, -4, "MorvantoBootStrapper.GetLangIdFromCrmi: failed to create "
+                                                         "instance of COM DOM document");
     }
 
     if (FAILED(spDoc->put_async(VARIANT_FALSE)))
@@ -113,7 +113,7 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
         return kDomFailed;
     if (loaded != VARIANT_TRUE)
         return AnswerDefaultLanguage(languageId, -5,
-                                     L"MorvantoBootStrapper.GetLangIdFromCrmi: error while loading document.");
+                                     "MorvantoBootStrapper.GetLangIdFromCrmi: error while loading document.");
 
     ComPtr<IXMLDOMElement> spRootNode;
     if (FAILED(spDoc->get_documentElement(spRootNode.receive())) || !spRootNode)
@@ -152,7 +152,7 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
     // as for every other unreadable settings file.
     if (V_VT(wsLang.get()) == VT_NULL || V_VT(wsLang.get()) == VT_EMPTY)
         return AnswerDefaultLanguage(languageId, -7,
-                                     L"MorvantoBootStrapper.GetLangIdFromCrmi: language element has no id attribute");
+                                     "MorvantoBootStrapper.GetLangIdFromCrmi: language element has no id attribute");
     if (V_VT(wsLang.get()) != VT_BSTR && FAILED(VariantChangeType(wsLang.get(), wsLang.get(), 0, VT_BSTR)))
         return kDomFailed;
 
@@ -161,11 +161,11 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
     const wchar_t* value = V_BSTR(wsLang.get()) != nullptr ? V_BSTR(wsLang.get()) : L"";
     size_t cchValue = 0;
     if (FAILED(StringCchLengthW(value, kCchText, &cchValue)))
-        return AnswerDefaultLanguage(languageId, -8, L"MorvantoBootStrapper.GetLangIdFromCrmi: language id is too long "
-                                                     L"(1024 characters or more)");
+        return AnswerDefaultLanguage(languageId, -8, "MorvantoBootStrapper.GetLangIdFromCrmi: language id is too long "
+                                                     "(1024 characters or more)");
 
     StringCchCopyW(languageId, kCchText, value);
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi: language id retrieved from crmi is: %s", value);
+    LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi: language id retrieved from crmi is: %s", value);
     wsLang.Clear();
     return 0;
 }
@@ -173,27 +173,27 @@ LONG ReadLanguageId(const wchar_t* crmiPath, wchar_t* languageId)
 
 LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi >>");
     LONG status = -1;
     if (FAILED(CoInitialize(nullptr)))
     {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi: erorr while initializing COM library, error returned:%d",
+        LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi: erorr while initializing COM library, error returned:%d",
                    static_cast<int>(GetLastError()));
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi <<");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi <<");
         return -3;
     }
 
-    const wchar_t* caught = nullptr;
+    const char* caught = nullptr;
     if (!RunGuarded(&status, [&] { return ReadLanguageId(crmiPath, languageId); }))
     {
         // The holders of the interrupted read are not released; COM is
         // still uninitialised below, as after any other end of the read.
-        caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d";
+        caught = "MorvantoBootStrapper.GetLangIdFromCrmi: exception caught, error returned %d";
         status = -1;
     }
     else if (status == kDomFailed)
     {
-        caught = L"MorvantoBootStrapper.GetLangIdFromCrmi: com exception caught, error returned %d";
+        caught = "MorvantoBootStrapper.GetLangIdFromCrmi: com exception caught, error returned %d";
         status = -2;
     }
 
@@ -205,15 +205,15 @@ LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
         CopyDefaultLanguage(languageId);
         return status;
     }
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangIdFromCrmi <<");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi <<");
     return status;
 }
 
 BOOL GetInstalledAppPath(wchar_t* appPath)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.GetInstalledAppPath >>", L"MorvantoBootStrapper.GetInstalledAppPath <<", kLogError,
-        L"MorvantoBootStrapper.GetInstalledAppPath: exception caught, error returned: %d", [&] {
+        "MorvantoBootStrapper.GetInstalledAppPath >>", "MorvantoBootStrapper.GetInstalledAppPath <<", kLogError,
+        "MorvantoBootStrapper.GetInstalledAppPath: exception caught, error returned: %d", [&] {
             BOOL found = QueryStringValueFromRegistry(kProductKey, kProductPathValue, appPath);
             return found;
         });
@@ -221,7 +221,7 @@ BOOL GetInstalledAppPath(wchar_t* appPath)
 
 int GetInstalledLangID(wchar_t* languageId)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.GetInstalledLangID >>");
     wchar_t wsTempLanguageID[kCchText];
     StringCchCopyW(wsTempLanguageID, ARRAYSIZE(wsTempLanguageID), kDefaultLanguageId);
     const bool completed = RunGuarded([&] {
@@ -229,11 +229,11 @@ int GetInstalledLangID(wchar_t* languageId)
         wchar_t wsAppPath[kCchText] = {};
         if (!GetInstalledAppPath(wsAppPath))
         {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: app installation path not found ");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.GetInstalledLangID: app installation path not found ");
         }
         else
         {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: app installation path is: %s", wsAppPath);
+            LogMessage(kLogInfo, "MorvantoBootStrapper.GetInstalledLangID: app installation path is: %s", wsAppPath);
             // One separator is always added; a folder that already ends in one
             // gives a doubled separator, which the platform reads as one.
             wchar_t pwzCrmiPath[kCchText];
@@ -243,18 +243,18 @@ int GetInstalledLangID(wchar_t* languageId)
             if (GetLangIdFromCrmi(pwzCrmiPath, languageID) == 0)
             {
                 StringCchCopyW(wsTempLanguageID, ARRAYSIZE(wsTempLanguageID), languageID);
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: app language ID is: %s", languageID);
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetInstalledLangID: app language ID is: %s", languageID);
             }
             else
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID: failed to take app language ID");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetInstalledLangID: failed to take app language ID");
             }
         }
     });
     if (!completed)
-        LogMessage(kLogError, L"MorvantoBootStrapper.GetInstalledLangID: exception caugth, error returned: %d",
+        LogMessage(kLogError, "MorvantoBootStrapper.GetInstalledLangID: exception caugth, error returned: %d",
                    static_cast<int>(GetLastError()));
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetInstalledLangID <<");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.GetInstalledLangID <<");
     StringCchCopyW(languageId, kCchText, wsTempLanguageID);
     return 0;
 }

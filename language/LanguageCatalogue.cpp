@@ -50,7 +50,7 @@ bool FindCommand(const wchar_t* iniFile, const wchar_t* languageId, wchar_t* com
 
 // Looks languageId up into a buffer of its own and, when a section has it,
 // writes the caller's line and overwrites args with the section's Command.
-bool CopyLanguageArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args, const wchar_t* foundFormat)
+bool CopyLanguageArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args, const char* foundFormat)
 {
     wchar_t languageArgs[kCchText] = L"";
     if (!GetLangArgs(languageId, iniFile, languageArgs))
@@ -87,20 +87,20 @@ void ReadCommand(const wchar_t* iniFile, const wchar_t* section, wchar_t* comman
 int GetLangArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.GetLangArgs >>", L"MorvantoBootStrapper.GetLangArgs <<", kLogInfo,
-        L"MorvantoBootStrapper.GetLangArgs: exception caught, error returned:%d", [&] {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: get language %s arguments from the %s ini file",
+        "MorvantoBootStrapper.GetLangArgs >>", "MorvantoBootStrapper.GetLangArgs <<", kLogInfo,
+        "MorvantoBootStrapper.GetLangArgs: exception caught, error returned:%d", [&] {
+            LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangArgs: get language %s arguments from the %s ini file",
                        languageId, iniFile);
             wchar_t command[kCchText] = L"";
             bool found = FindCommand(iniFile, languageId, command);
             if (found)
             {
                 StringCchCatW(args, kCchText, command);
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language args to be used:%s", args);
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangArgs: language args to be used:%s", args);
             }
             else
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLangArgs: language %s not found", languageId);
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangArgs: language %s not found", languageId);
             }
             return found ? 1 : 0;
         });
@@ -109,14 +109,14 @@ int GetLangArgs(const wchar_t* languageId, const wchar_t* iniFile, wchar_t* args
 int GetOSLanguageArgs(const wchar_t* iniFile, wchar_t* args)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.GetOSLanguageArgs >>", L"MorvantoBootStrapper.GetOSLanguageArgs <<", kLogError,
-        L"MorvantoBootStrapper.GetOSLanguageArgs: exception caught, error returned:%d", [&] {
+        "MorvantoBootStrapper.GetOSLanguageArgs >>", "MorvantoBootStrapper.GetOSLanguageArgs <<", kLogError,
+        "MorvantoBootStrapper.GetOSLanguageArgs: exception caught, error returned:%d", [&] {
             int result = 1;
             if (!CopyLanguageArgs(OsLanguage, iniFile, args,
-                                  L"MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s"))
+                                  "MorvantoBootStrapper.GetOSLanguageArgs: language args are:%s"))
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetOSLanguageArgs: failed to get OS language args, "
-                                     L"returning English language args");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetOSLanguageArgs: failed to get OS language args, "
+                                     "returning English language args");
                 StringCchCopyW(args, kCchText, kEnglishLanguageArgs);
                 result = 0;
             }
@@ -127,30 +127,30 @@ int GetOSLanguageArgs(const wchar_t* iniFile, wchar_t* args)
 int GetLanguageArgs(const wchar_t* iniFile, wchar_t* args)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.GetLanguageArgs >>", L"MorvantoBootStrapper.GetLanguageArgs <<", kLogInfo,
-        L"MorvantoBootStrapper.GetLanguageArgs: exception caught, error returned: %d", [&] {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: Checking if a silent mode default Language "
-                                 L"was specified");
+        "MorvantoBootStrapper.GetLanguageArgs >>", "MorvantoBootStrapper.GetLanguageArgs <<", kLogInfo,
+        "MorvantoBootStrapper.GetLanguageArgs: exception caught, error returned: %d", [&] {
+            LogMessage(kLogInfo, "MorvantoBootStrapper.GetLanguageArgs: Checking if a silent mode default Language "
+                                 "was specified");
             if (InstallMode.languageGiven)
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: silent mode default language is:%s",
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetLanguageArgs: silent mode default language is:%s",
                            InstallMode.language);
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: getting language args for language "
-                                     L"specified with /l param:");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetLanguageArgs: getting language args for language "
+                                     "specified with /l param:");
                 // Matched as typed: any identifier that a section carries works,
                 // even one outside the five the OS detection folds onto.
                 if (!CopyLanguageArgs(InstallMode.language, iniFile, args,
-                                      L"MorvantoBootStrapper.GetLanguageArgs: language args are:%s"))
+                                      "MorvantoBootStrapper.GetLanguageArgs: language args are:%s"))
                 {
-                    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: failed to determine language args for "
-                                         L"language specified with /l param, getting OS language args");
+                    LogMessage(kLogInfo, "MorvantoBootStrapper.GetLanguageArgs: failed to determine language args for "
+                                         "language specified with /l param, getting OS language args");
                     GetOSLanguageArgs(iniFile, args);
                 }
             }
             else
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.GetLanguageArgs: no silent mode default language was "
-                                     L"specified, using OS language if valid");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.GetLanguageArgs: no silent mode default language was "
+                                     "specified, using OS language if valid");
                 GetOSLanguageArgs(iniFile, args);
             }
             // The built-in English arguments always leave something to install with.

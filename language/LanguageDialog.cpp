@@ -31,7 +31,7 @@ void CopyOrEmpty(wchar_t* field, const wchar_t* value)
 
 void OnOk(HWND dialog)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: OK button pressed");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.LanguageSelectionDialogCallback: OK button pressed");
     if (g_dialogParam == nullptr)
         return;
 
@@ -41,15 +41,15 @@ void OnOk(HWND dialog)
     GetSelectedItemText(dialog, section);
 
     LogMessage(kLogInfo,
-               L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language command line");
+               "MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language command line");
     ReadCommand(g_dialogParam->IniFile, section, g_dialogParam->Command);
     LogMessage(kLogInfo,
-               L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language command line is :%s",
+               "MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language command line is :%s",
                g_dialogParam->Command);
 
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language ID");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.LanguageSelectionDialogCallback: getting selected language ID");
     ReadProductLanguage(g_dialogParam->IniFile, section, SelectedLanguageId);
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language ID is:%s",
+    LogMessage(kLogInfo, "MorvantoBootStrapper.LanguageSelectionDialogCallback: selected language ID is:%s",
                SelectedLanguageId);
 }
 }  // namespace
@@ -57,13 +57,13 @@ void OnOk(HWND dialog)
 int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
                              const wchar_t* wzIniFile, wchar_t* pwzLanguageArg)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog >>");
     int outcome = 0;
     const bool completed = RunGuarded(&outcome, [&]() -> int {
         if (InstallMode.silent)
         {
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing "
-                                 L"language selection dialog");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing "
+                                 "language selection dialog");
             // The catalogue's answer always leaves arguments to install with
             // (the built-in English ones at worst), so a silent run goes on.
             GetLanguageArgs(wzIniFile, pwzLanguageArg);
@@ -74,15 +74,15 @@ int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, cons
         int result = CreateSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, OsLanguage,
                                                 pwzLanguageArg);
         if (result != 0)
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog: dialog succesfully displayed");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog: dialog succesfully displayed");
         else
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog: error while displaying dialog");
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.ShowSelectLanguageDialog <<");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog: error while displaying dialog");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog <<");
         return result;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d",
+    LogMessage(kLogError, "MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d",
                static_cast<int>(GetLastError()));
     return 0;
 }
@@ -90,7 +90,7 @@ int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, cons
 int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
                                const wchar_t* wzIniFile, const wchar_t* defaultLanguage, wchar_t* pwzLanguageArg)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.CreateSelectLanguageDialog >>");
     int outcome = 0;
     const bool completed = RunGuarded(&outcome, [&]() -> int {
         LanguageDialogParam dlgParam = {};
@@ -99,7 +99,7 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
         CopyOrEmpty(dlgParam.IniFile, wzIniFile);
         CopyOrEmpty(dlgParam.DefaultLanguage, defaultLanguage);
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Creating dialog");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateSelectLanguageDialog: Creating dialog");
         EnsureCommonControls();
         INT_PTR ended = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SELECT_LANGUAGE), nullptr,
                                         LanguageSelectionDialogCallback, reinterpret_cast<LPARAM>(&dlgParam));
@@ -113,8 +113,8 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
         if (ended == kDialogOk)
         {
             StringCchCatW(pwzLanguageArg, kCchText, dlgParam.Command);
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Dialog succesfully created");
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog <<");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateSelectLanguageDialog: Dialog succesfully created");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateSelectLanguageDialog <<");
             return 1;
         }
         return 0;
@@ -122,11 +122,11 @@ int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, co
     if (completed && outcome != 0)
         return outcome;
     if (!completed)
-        LogMessage(kLogError, L"MorvantoBootStrapper.CreateSelectLanguageDialog: exception caught, error returned: %d",
+        LogMessage(kLogError, "MorvantoBootStrapper.CreateSelectLanguageDialog: exception caught, error returned: %d",
                    static_cast<int>(GetLastError()));
     // Cancel, the close box, and a dialog that could not be created.
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog: Error while creating dialog");
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.CreateSelectLanguageDialog <<");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.CreateSelectLanguageDialog: Error while creating dialog");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.CreateSelectLanguageDialog <<");
     return 0;
 }
 
@@ -138,7 +138,7 @@ INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPAR
         {
         case WM_INITDIALOG:
             LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.LanguageSelectionDialogCallback: Initializing language selection dialog");
+                       "MorvantoBootStrapper.LanguageSelectionDialogCallback: Initializing language selection dialog");
             g_dialogParam = reinterpret_cast<LanguageDialogParam*>(lParam);
             OnInitDialog(dialog, g_dialogParam);
             SetForegroundWindow(dialog);
@@ -154,7 +154,7 @@ INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPAR
             }
             if (LOWORD(wParam) == IDCANCEL)
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.LanguageSelectionDialogCallback: Cancel button pressed");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.LanguageSelectionDialogCallback: Cancel button pressed");
                 EndDialog(dialog, kDialogCancel);
                 return FALSE;
             }
@@ -174,17 +174,17 @@ INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPAR
     if (completed)
         return outcome;
     LogMessage(kLogInfo,
-               L"MorvantoBootStrapper.LanguageSelectionDialogCallback : exception caught, error returned %d",
+               "MorvantoBootStrapper.LanguageSelectionDialogCallback : exception caught, error returned %d",
                static_cast<int>(GetLastError()));
     return FALSE;
 }
 
 int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog >>");
     int outcome = 0;
     const bool completed = RunGuarded(&outcome, [&]() -> int {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Setting dialog caption and icon");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Setting dialog caption and icon");
         SetWindowTextW(dialog, dlgParam->ProductName);
 
         // One handle serves both sizes; without one (no such file) the window
@@ -196,19 +196,19 @@ int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
         SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Add languages to combo");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Add languages to combo");
         HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
         bool found = false;
         WalkCatalogueSections(dlgParam->IniFile, [&](const wchar_t* section) {
             SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(section));
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: language %s added to combo", section);
+            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: language %s added to combo", section);
 
             wchar_t productLanguage[kCchText];
             ReadProductLanguage(dlgParam->IniFile, section, productLanguage);
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Checking if it should be the default language");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Checking if it should be the default language");
             if (std::wcscmp(productLanguage, dlgParam->DefaultLanguage) == 0)
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: this is the default language, selecting it.");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: this is the default language, selecting it.");
                 // The list's own search: the first entry that begins with the
                 // name, without regard to case. Each match selects again, so
                 // the last section carrying the language decides.
@@ -221,20 +221,20 @@ int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
         if (!found)
         {
             // The catalogue lists English first.
-            LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog: Default language %s was not found in languages "
-                                 L"list, setting default language to English(1033)",
+            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Default language %s was not found in languages "
+                                 "list, setting default language to English(1033)",
                        dlgParam->DefaultLanguage);
             SendMessageW(combo, CB_SETCURSEL, 0, 0);
         }
         // The Down-arrow key drops the list down; F4 does not.
         SendMessageW(combo, CB_SETEXTENDEDUI, TRUE, 0);
 
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.OnInitDialog <<");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog <<");
         return 1;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d",
+    LogMessage(kLogError, "MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d",
                static_cast<int>(GetLastError()));
     return 0;
 }
@@ -242,8 +242,8 @@ int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
 int GetSelectedItemText(HWND dialog, wchar_t* text)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.GetSelectedItemText >>", L"MorvantoBootStrapper.GetSelectedItemText <<", kLogError,
-        L"MorvantoBootStrapper.GetSelectedItemText: exception caugth, error returned %d", [&] {
+        "MorvantoBootStrapper.GetSelectedItemText >>", "MorvantoBootStrapper.GetSelectedItemText <<", kLogError,
+        "MorvantoBootStrapper.GetSelectedItemText: exception caugth, error returned %d", [&] {
             HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
             LRESULT selection = SendMessageW(combo, CB_GETCURSEL, 0, 0);
             // The entries are section names cut to fit kCchText; the length check
@@ -257,7 +257,7 @@ int GetSelectedItemText(HWND dialog, wchar_t* text)
 
 HICON GetFileIcon(const wchar_t* path)
 {
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.GetFileIcon >>");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.GetFileIcon >>");
     HICON outcome = nullptr;
     const bool completed = RunGuarded(&outcome, [&]() -> HICON {
         // The shell resolves a bare file name against the current directory.
@@ -266,12 +266,12 @@ HICON GetFileIcon(const wchar_t* path)
         HICON icon = nullptr;
         if (SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON) != 0)
             icon = info.hIcon;
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.GetFileIcon <<");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.GetFileIcon <<");
         return icon;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d",
+    LogMessage(kLogError, "MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d",
                static_cast<int>(GetLastError()));
     return nullptr;
 }

@@ -64,25 +64,25 @@ struct VersionCheck
 {
     const wchar_t* name;
     bool (*decide)(BOOL queried, const OSVERSIONINFOW& versionInfo);
-    const wchar_t* yesLine;
-    const wchar_t* noLine;
+    const char* yesLine;
+    const char* noLine;
 };
 
 bool RunVersionCheck(const VersionCheck& check)
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.%s >>", check.name);
+    LogMessage(kLogInfo, "SetupBootstrapper.%s >>", check.name);
     bool outcome = false;
     const bool completed = RunGuarded(&outcome, [&]() -> bool {
         OSVERSIONINFOW versionInfo;
         BOOL queried = QueryOsVersion(&versionInfo);
         bool answer = check.decide(queried, versionInfo);
         LogMessage(kLogInfo, answer ? check.yesLine : check.noLine);
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s <<", check.name);
+        LogMessage(kLogInfo, "SetupBootstrapper.%s <<", check.name);
         return answer;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", check.name,
+    LogMessage(kLogError, "SetupBootstrapper.%s: exception caught, error returned: %d", check.name,
                static_cast<int>(GetLastError()));
     return false;
 }
@@ -90,36 +90,36 @@ bool RunVersionCheck(const VersionCheck& check)
 
 bool IsWindows2K()
 {
-    return RunVersionCheck({L"IsWindows2K", IsWindows2KVersion, L"SetupBootstrapper.IsWindows2K: the OS is Windows 2000",
-                            L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000"});
+    return RunVersionCheck({L"IsWindows2K", IsWindows2KVersion, "SetupBootstrapper.IsWindows2K: the OS is Windows 2000",
+                            "SetupBootstrapper.IsWindows2K: the OS is not Windows 2000"});
 }
 
 bool IsVistaOrLater()
 {
     return RunVersionCheck({L"IsVistaOrLater", IsVistaOrLaterVersion,
-                            L"SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later",
-                            L"SetupBootstrapper.IsVistaOrLater: the OS is not Windows Vista or later"});
+                            "SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later",
+                            "SetupBootstrapper.IsVistaOrLater: the OS is not Windows Vista or later"});
 }
 
 BOOL IsOS64()
 {
     return RunTraced(
-        L"SetupBootstrapper.IsOS64 >>", L"SetupBootstrapper.IsOS64 <<", kLogError,
-        L"SetupBootstrapper.IsOS64: exception caught, error returned:%d", [&] {
+        "SetupBootstrapper.IsOS64 >>", "SetupBootstrapper.IsOS64 <<", kLogError,
+        "SetupBootstrapper.IsOS64: exception caught, error returned:%d", [&] {
             BOOL answer = FALSE;
             if (IsWindows2K())
             {
                 // Windows 2000 never ran on x64; no need to ask for the processor.
-                LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS is Windows 2000 so it is on a x86 platform");
+                LogMessage(kLogInfo, "SetupBootstrapper.IsOS64: OS is Windows 2000 so it is on a x86 platform");
             }
             else if (IsX64Architecture(QueryProcessorArchitecture(FindGetNativeSystemInfo())))
             {
-                LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x64");
+                LogMessage(kLogInfo, "SetupBootstrapper.IsOS64: OS platform is x64");
                 answer = TRUE;
             }
             else
             {
-                LogMessage(kLogInfo, L"SetupBootstrapper.IsOS64: OS platform is x86");
+                LogMessage(kLogInfo, "SetupBootstrapper.IsOS64: OS platform is x86");
             }
             return answer;
         });

@@ -36,7 +36,7 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     REGSAM access = traits.accessOnNewerSystems;
     if (IsWindows2K())
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s: getting Reg value in Windows 2000 style", traits.name);
+        LogMessage(kLogInfo, "SetupBootstrapper.%s: getting Reg value in Windows 2000 style", traits.name);
         access = KEY_READ;
     }
 
@@ -44,7 +44,7 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     LONG status = RegOpenKeyExW(traits.root, subKey, 0, access, regKey.receive());
     if (status != ERROR_SUCCESS)
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s: failed to open registry key, error returned: %d", traits.name,
+        LogMessage(kLogInfo, "SetupBootstrapper.%s: failed to open registry key, error returned: %d", traits.name,
                    static_cast<int>(status));
         return false;
     }
@@ -55,7 +55,7 @@ bool ReadValue(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t*
     status = RegQueryValueExW(regKey.get(), valueName, nullptr, &type, scratch, &size);
     if (status != ERROR_SUCCESS)
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s: failed to open registry value, error returned: %d", traits.name,
+        LogMessage(kLogInfo, "SetupBootstrapper.%s: failed to open registry value, error returned: %d", traits.name,
                    static_cast<int>(status));
         return false;
     }
@@ -69,7 +69,7 @@ void LogValueRead(const ReaderTraits& traits, const void* output, DWORD cbRead)
 {
     if (traits.number)
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s: value succesfully get, value = %d", traits.name,
+        LogMessage(kLogInfo, "SetupBootstrapper.%s: value succesfully get, value = %d", traits.name,
                    static_cast<int>(*static_cast<const DWORD*>(output)));
         return;
     }
@@ -78,28 +78,28 @@ void LogValueRead(const ReaderTraits& traits, const void* output, DWORD cbRead)
     wchar_t shown[kCchRegistryStringOutput + 1];
     std::memcpy(shown, output, cbRead);
     shown[cbRead / sizeof(wchar_t)] = L'\0';
-    LogMessage(kLogInfo, L"SetupBootstrapper.%s: value succesfully get, value = %s", traits.name, shown);
+    LogMessage(kLogInfo, "SetupBootstrapper.%s: value succesfully get, value = %s", traits.name, shown);
 }
 
 BOOL Read(const ReaderTraits& traits, const wchar_t* subKey, const wchar_t* valueName, void* output)
 {
-    LogMessage(kLogInfo, L"SetupBootstrapper.%s >>", traits.name);
+    LogMessage(kLogInfo, "SetupBootstrapper.%s >>", traits.name);
     BOOL outcome = 0;
     const bool completed = RunGuarded(&outcome, [&]() -> BOOL {
         BOOL result = FALSE;
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s: called for %s\\%s", traits.name, subKey, valueName);
+        LogMessage(kLogInfo, "SetupBootstrapper.%s: called for %s\\%s", traits.name, subKey, valueName);
         DWORD cbRead = 0;
         if (ReadValue(traits, subKey, valueName, output, &cbRead))
         {
             result = TRUE;
             LogValueRead(traits, output, cbRead);
         }
-        LogMessage(kLogInfo, L"SetupBootstrapper.%s <<", traits.name);
+        LogMessage(kLogInfo, "SetupBootstrapper.%s <<", traits.name);
         return result;
     });
     if (completed)
         return outcome;
-    LogMessage(kLogError, L"SetupBootstrapper.%s: exception caught, error returned: %d", traits.name,
+    LogMessage(kLogError, "SetupBootstrapper.%s: exception caught, error returned: %d", traits.name,
                static_cast<int>(GetLastError()));
     return FALSE;
 }

@@ -17,9 +17,9 @@ namespace
 ErrorDialogParam* errorDlgParam = nullptr;
 
 const LocalizedTemplates kErrorTemplates = {
-    {IDD_ERROR_GERMAN, L"SetupBootstrapper.CreateErrorDialog: Showing error dialog in German"},
-    {IDD_ERROR_ITALIAN, L"SetupBootstrapper.CreateErrorDialog: Showing error dialog in Italian"},
-    {IDD_ERROR_ENGLISH, L"SetupBootstrapper.CreateErrorDialog: Showing error dialog in English"},
+    {IDD_ERROR_GERMAN, "SetupBootstrapper.CreateErrorDialog: Showing error dialog in German"},
+    {IDD_ERROR_ITALIAN, "SetupBootstrapper.CreateErrorDialog: Showing error dialog in Italian"},
+    {IDD_ERROR_ENGLISH, "SetupBootstrapper.CreateErrorDialog: Showing error dialog in English"},
 };
 
 // Forgets the block when the dialog has gone, whichever way it ended.
@@ -32,8 +32,8 @@ struct ErrorDialogScope
 int ShowErrorDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t* prerequisiteName,
                     const char* downloadLocation, const char* fileName)
 {
-    return RunTraced(L"SetupBootstrapper.ShowErrorDialog >>", L"SetupBootstrapper.ShowErrorDialog <<", kLogInfo,
-                     L"SetupBootstrapper.ShowErrorDialog: exception caught, error returned: %d", [&] {
+    return RunTraced("SetupBootstrapper.ShowErrorDialog >>", "SetupBootstrapper.ShowErrorDialog <<", kLogInfo,
+                     "SetupBootstrapper.ShowErrorDialog: exception caught, error returned: %d", [&] {
                          return CreateErrorDialog(instance, caption, SelectedLanguageId, prerequisiteName,
                                                   downloadLocation, fileName);
                      });
@@ -43,8 +43,8 @@ int CreateErrorDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t*
                       const wchar_t* prerequisiteName, const char* downloadLocation, const char* fileName)
 {
     return RunTraced(
-        L"SetupBootstrapper.CreateErrorDialog >>", L"SetupBootstrapper.CreateErrorDialog <<", kLogError,
-        L"SetupBootstrapper.CreateErrorDialog: exception caught, error returned: %d", [&] {
+        "SetupBootstrapper.CreateErrorDialog >>", "SetupBootstrapper.CreateErrorDialog <<", kLogError,
+        "SetupBootstrapper.CreateErrorDialog: exception caught, error returned: %d", [&] {
             ErrorDialogParam param;
             CopyText(param.productCaption, ARRAYSIZE(param.productCaption), caption);
             CopyText(param.dialogLanguage, ARRAYSIZE(param.dialogLanguage), dialogLanguage);
@@ -57,15 +57,15 @@ int CreateErrorDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t*
             // a window of its own.
             ErrorDialogScope scope;
             return RunModalDialog(instance, templateId, ErrorDialogCallback, &param,
-                                  L"SetupBootstrapper.CreateErrorDialog: failed to create the dialog, error returned: "
-                                  L"%d");
+                                  "SetupBootstrapper.CreateErrorDialog: failed to create the dialog, error returned: "
+                                  "%d");
         });
 }
 
 int OnInitErrorDialog(HWND dialog, ErrorDialogParam* param)
 {
-    return RunTraced(L"SetupBootstrapper.OnInitErrorDialog >>", L"SetupBootstrapper.OnInitErrorDialog <<", kLogError,
-                     L"SetupBootstrapper.OnInitErrorDialog: exception caught, error returned: %d", [&] {
+    return RunTraced("SetupBootstrapper.OnInitErrorDialog >>", "SetupBootstrapper.OnInitErrorDialog <<", kLogError,
+                     "SetupBootstrapper.OnInitErrorDialog: exception caught, error returned: %d", [&] {
                          SetWindowTextW(dialog, param->productCaption);
                          FillControlText(dialog, IDC_ERROR_TEXT, param->prerequisiteName);
                          CheckDlgButton(dialog, IDC_ERROR_OPEN_LOCATION, BST_CHECKED);
@@ -92,7 +92,7 @@ INT_PTR CALLBACK ErrorDialogCallback(HWND dialog, UINT message, WPARAM wParam, L
         case IDCANCEL:  // Exit Setup, also Escape
         {
             LogMessage(kLogInfo,
-                       L"SetupBootstrapper.ErrorDialogCallback: Determining the download prerequisite checkbox state");
+                       "SetupBootstrapper.ErrorDialogCallback: Determining the download prerequisite checkbox state");
             bool openLocation = IsDlgButtonChecked(dialog, IDC_ERROR_OPEN_LOCATION) == BST_CHECKED;
             EndDialog(dialog, 2);
             if (openLocation && errorDlgParam != nullptr)
@@ -102,15 +102,15 @@ INT_PTR CALLBACK ErrorDialogCallback(HWND dialog, UINT message, WPARAM wParam, L
                 StringCchPrintfA(szUrl, ARRAYSIZE(szUrl), "%s\\%s", errorDlgParam->downloadLocation,
                                  errorDlgParam->fileName);
                 LogMessage(kLogInfo,
-                           L"SetupBootstrapper.ErrorDialogCallback: Checkbox is checked - downloading prerequisite "
-                           L"directly from the prerquisite site before aborting setup process");
+                           "SetupBootstrapper.ErrorDialogCallback: Checkbox is checked - downloading prerequisite "
+                           "directly from the prerquisite site before aborting setup process");
                 OpenWebPage(szUrl);
             }
             else
             {
                 LogMessage(kLogInfo,
-                           L"SetupBootstrapper.ErrorDialogCallback: Checkbox is unchecked - simply aborting setup "
-                           L"process");
+                           "SetupBootstrapper.ErrorDialogCallback: Checkbox is unchecked - simply aborting setup "
+                           "process");
             }
             return FALSE;
         }
@@ -133,18 +133,18 @@ INT_PTR CALLBACK ErrorDialogCallback(HWND dialog, UINT message, WPARAM wParam, L
 
 int OpenWebPage(const char* url)
 {
-    return RunTraced(L"SetupBootstrapper.OpenWebPage:: >>", L"SetupBootstrapper.OpenWebPage:: <<", kLogError,
-                     L"SetupBootstrapper.OpenWebPage:: exception caught, error returned: %d", [url] {
+    return RunTraced("SetupBootstrapper.OpenWebPage:: >>", "SetupBootstrapper.OpenWebPage:: <<", kLogError,
+                     "SetupBootstrapper.OpenWebPage:: exception caught, error returned: %d", [url] {
                          const char* address = url != nullptr ? url : "";
                          wchar_t wzUrl[kCchText];
                          CatalogueTextToWide(address, wzUrl, ARRAYSIZE(wzUrl));
 
                          HINSTANCE answer = ShellExecuteA(nullptr, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
                          if (reinterpret_cast<INT_PTR>(answer) > 32)
-                             LogMessage(kLogInfo, L"SetupBootstrapper.OpenWebPage:: web page %s succesfully opened",
+                             LogMessage(kLogInfo, "SetupBootstrapper.OpenWebPage:: web page %s succesfully opened",
                                         wzUrl);
                          else
-                             LogMessage(kLogError, L"SetupBootstrapper.OpenWebPage:: Failed to open web page %s",
+                             LogMessage(kLogError, "SetupBootstrapper.OpenWebPage:: Failed to open web page %s",
                                         wzUrl);
                          return 0;
                      });

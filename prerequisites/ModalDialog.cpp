@@ -45,7 +45,7 @@ int ChooseTemplate(const wchar_t* dialogLanguage, const LocalizedTemplates& temp
     return choice->templateId;
 }
 
-int RunModalDialog(HINSTANCE instance, int templateId, DLGPROC procedure, void* param, const wchar_t* failureFormat)
+int RunModalDialog(HINSTANCE instance, int templateId, DLGPROC procedure, void* param, const char* failureFormat)
 {
     EnsureCommonControls();
     INT_PTR code =

@@ -20,7 +20,7 @@ struct LocalizedTemplates
     struct Choice
     {
         int templateId;
-        const wchar_t* line;
+        const char* line;
     };
     Choice german;   // 1031
     Choice italian;  // 1040
@@ -33,4 +33,4 @@ int ChooseTemplate(const wchar_t* dialogLanguage, const LocalizedTemplates& temp
 // Runs the template modally without an owner window, handing it param; 1 when
 // the dialog ended with code 1, else 0. When the dialog cannot be created at
 // all, failureFormat is written with the last system error.
-int RunModalDialog(HINSTANCE instance, int templateId, DLGPROC procedure, void* param, const wchar_t* failureFormat);
+int RunModalDialog(HINSTANCE instance, int templateId, DLGPROC procedure, void* param, const char* failureFormat);

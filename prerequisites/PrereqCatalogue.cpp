@@ -50,37 +50,37 @@ namespace
 // By system, then German, Italian, English and every other language.
 const LanguagePackChoice kLanguagePackChoices[2][4] = {
     {{&kLanguagePackGermanX86,
-      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack 1031 added to prerequistes list",
-      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 Language Pack 1031"},
+      "SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack 1031 added to prerequistes list",
+      "SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 Language Pack 1031"},
      {&kLanguagePackItalianX86,
-      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack 1040 added to prerequistes list",
-      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 Language Pack 1040"},
+      "SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack 1040 added to prerequistes list",
+      "SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x86 Language Pack 1040"},
      {nullptr,
-      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack not added tp prerequistes list - "
-      L"it is an English OS",
-      L"SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x86 Language Pack not installed - it is an "
-      L"English OS"},
+      "SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x86 Language Pack not added tp prerequistes list - "
+      "it is an English OS",
+      "SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x86 Language Pack not installed - it is an "
+      "English OS"},
      {nullptr,
-      L"SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x86 Language Pack not added tp "
-      L"prerequistes list - it is an English OS",
-      L"SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x86 Language Pack not installed - it "
-      L"is an English OS"}},
+      "SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x86 Language Pack not added tp "
+      "prerequistes list - it is an English OS",
+      "SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x86 Language Pack not installed - it "
+      "is an English OS"}},
     {{&kLanguagePackGermanX64,
-      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack 1031 added to prerequistes list",
-      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 Language Pack 1031"},
+      "SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack 1031 added to prerequistes list",
+      "SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 Language Pack 1031"},
      {&kLanguagePackItalianX64,
-      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack 1040 added to prerequistes list",
-      L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 Language Pack 1040"},
+      "SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack 1040 added to prerequistes list",
+      "SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64 Language Pack 1040"},
      {nullptr,
-      L"SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack not added to prerequistes list - "
-      L"it is an English OS",
-      L"SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x64 Language Pack not installed - it is an "
-      L"English OS"},
+      "SetupBootstrapper.OnInitPrereqDialog: .NET Framework 2.0 x64 Language Pack not added to prerequistes list - "
+      "it is an English OS",
+      "SetupBootstrapper.InstallPrerequisites: .NET Framework 2.0 x64 Language Pack not installed - it is an "
+      "English OS"},
      {nullptr,
-      L"SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x64 Language Pack not added tp "
-      L"prerequistes list - it is an English OS",
-      L"SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x64 Language Pack not installed - it "
-      L"is an English OS"}},
+      "SetupBootstrapper.OnInitPrereqDialog: (Default) .NET Framework 2.0 x64 Language Pack not added tp "
+      "prerequistes list - it is an English OS",
+      "SetupBootstrapper.InstallPrerequisites: (Default) .NET Framework 2.0 x64 Language Pack not installed - it "
+      "is an English OS"}},
 };
 }  // namespace
 
@@ -159,18 +159,18 @@ WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo,
 {
     struct PackageDecides
     {
-        const wchar_t* registered;
-        const wchar_t* missing;
+        const char* registered;
+        const char* missing;
     };
     static const PackageDecides windows2000 = {
-        L"IsWIInstalled: OS is Windows 2000 and Windows Installer 3.1 is already installed",
-        L"IsWIInstalled: OS is Windows 2000 but Windows Installer 3.1 is not installed"};
+        "IsWIInstalled: OS is Windows 2000 and Windows Installer 3.1 is already installed",
+        "IsWIInstalled: OS is Windows 2000 but Windows Installer 3.1 is not installed"};
     static const PackageDecides xpBeforeSp3 = {
-        L"IsWIInstalled: OS is Windows XP SP2 or less and Windows Installer 3.1 is already installed",
-        L"IsWIInstalled: OS is Windows XP SP2 or less but Windows Installer 3.1 is not installed"};
+        "IsWIInstalled: OS is Windows XP SP2 or less and Windows Installer 3.1 is already installed",
+        "IsWIInstalled: OS is Windows XP SP2 or less but Windows Installer 3.1 is not installed"};
     static const PackageDecides server2003Gold = {
-        L"IsWIInstalled: OS is Windows 2003 Gold and Windows Installer 3.1 is already installed",
-        L"IsWIInstalled: OS is Windows 2003 Gold or less but Windows Installer 3.1 is not installed"};
+        "IsWIInstalled: OS is Windows 2003 Gold and Windows Installer 3.1 is already installed",
+        "IsWIInstalled: OS is Windows 2003 Gold or less but Windows Installer 3.1 is not installed"};
 
     // Service-pack texts are compared as the platform stores them, code unit
     // by code unit: "Service Pack 2" and "" sort below "Service Pack 3".
@@ -185,7 +185,7 @@ WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo,
         decides = &server2003Gold;
 
     if (decides == nullptr)
-        return {1, L"IsWIInstalled: OS already includes a built-in version of Windows Installer 3.1"};
+        return {1, "IsWIInstalled: OS already includes a built-in version of Windows Installer 3.1"};
     return registered ? WindowsInstallerVerdict{1, decides->registered} : WindowsInstallerVerdict{0, decides->missing};
 }
 
@@ -235,7 +235,7 @@ int DetectWindowsInstaller()
     OSVERSIONINFOW versionInfo;
     if (!QueryOsVersion(&versionInfo))
     {
-        LogMessage(kLogError, L"IsWIInstalled: failed to get System version");
+        LogMessage(kLogError, "IsWIInstalled: failed to get System version");
         return 0;
     }
     WindowsInstallerVerdict verdict = JudgeWindowsInstaller(versionInfo, registered);
@@ -246,8 +246,8 @@ int DetectWindowsInstaller()
 int DetectDotNet()
 {
     bool installed = InstallValueIsReadable(kDotNet20Key);
-    LogMessage(kLogInfo, installed ? L"IsDotNet2Installed: .NET 2.0 is installed"
-                                   : L"IsDotNet2Installed: .NET 2.0 is not installed");
+    LogMessage(kLogInfo, installed ? "IsDotNet2Installed: .NET 2.0 is installed"
+                                   : "IsDotNet2Installed: .NET 2.0 is not installed");
     return installed ? 1 : 0;
 }
 
@@ -255,18 +255,18 @@ int DetectLanguagePack(const wchar_t* language)
 {
     if (std::wcscmp(language, L"1033") == 0)
     {
-        LogMessage(kLogInfo, L"IsDotNet2LPInstalled: current language is English - no Language pack is required");
+        LogMessage(kLogInfo, "IsDotNet2LPInstalled: current language is English - no Language pack is required");
         return 1;
     }
     // Asked for every other language too, also those for which no pack is
     // offered.
-    LogMessage(kLogInfo, L"IsDotNet2LPInstalled: called for LangID:%s", language);
+    LogMessage(kLogInfo, "IsDotNet2LPInstalled: called for LangID:%s", language);
     wchar_t wsKey[kCchText];
     StringCchPrintfW(wsKey, ARRAYSIZE(wsKey), L"%s\\%s", kDotNet20Key, language);
     bool installed = InstallValueIsReadable(wsKey);
     LogMessage(kLogInfo,
-               installed ? L"IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is installed"
-                         : L"IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is not installed",
+               installed ? "IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is installed"
+                         : "IsDotNet2LPInstalled: .NET 2.0 Language Pack in '%s' is not installed",
                language);
     return installed ? 1 : 0;
 }
@@ -277,42 +277,42 @@ int DetectMdac()
     ReadWithMarker(kMdacKey, L"FullInstallVer", wzBuf);
     if (IsMdac28OrLater(wzBuf))
     {
-        LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC %s is installed", wzBuf);
+        LogMessage(kLogInfo, "IsMDAC28Installed: MDAC %s is installed", wzBuf);
         return 1;
     }
-    LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC 2.8 dows not seem to be installed, checking Rollback key");
+    LogMessage(kLogInfo, "IsMDAC28Installed: MDAC 2.8 dows not seem to be installed, checking Rollback key");
     ReadWithMarker(kMdacKey, L"RollbackVersion", wzBuf);
     if (IsMdac28OrLater(wzBuf))
     {
-        LogMessage(kLogInfo, L"IsMDAC28Installed: rollback key is >=2.8, MDAC %s is installed", wzBuf);
+        LogMessage(kLogInfo, "IsMDAC28Installed: rollback key is >=2.8, MDAC %s is installed", wzBuf);
         return 1;
     }
-    LogMessage(kLogInfo, L"IsMDAC28Installed: MDAC 2.8 is not installed");
+    LogMessage(kLogInfo, "IsMDAC28Installed: MDAC 2.8 is not installed");
     return 0;
 }
 }  // namespace
 
 int IsWIInstalled()
 {
-    return RunTraced(L"IsWIInstalled >>", L"IsWIInstalled <<", kLogError,
-                     L"IsWIInstalled: exception caught, error returned:%d", DetectWindowsInstaller);
+    return RunTraced("IsWIInstalled >>", "IsWIInstalled <<", kLogError,
+                     "IsWIInstalled: exception caught, error returned:%d", DetectWindowsInstaller);
 }
 
 int IsDotNet2Installed()
 {
-    return RunTraced(L"IsDotNet2Installed: >>", L"IsDotNet2Installed: <<", kLogError,
-                     L"IsDotNet2Installed: exception caught, error returned: %d", DetectDotNet);
+    return RunTraced("IsDotNet2Installed: >>", "IsDotNet2Installed: <<", kLogError,
+                     "IsDotNet2Installed: exception caught, error returned: %d", DetectDotNet);
 }
 
 int IsDotNet2LPInstalled(const wchar_t* languageId)
 {
-    return RunTraced(L"IsDotNet2LPInstalled: >>", L"IsDotNet2LPInstalled: <<", kLogError,
-                     L"IsDotNet2LPInstalled: exception caught, error returned: %d",
+    return RunTraced("IsDotNet2LPInstalled: >>", "IsDotNet2LPInstalled: <<", kLogError,
+                     "IsDotNet2LPInstalled: exception caught, error returned: %d",
                      [languageId] { return DetectLanguagePack(languageId != nullptr ? languageId : L""); });
 }
 
 int IsMDAC28Installed()
 {
-    return RunTraced(L"IsMDAC28Installed: >>", L"IsMDAC28Installed: <<", kLogError,
-                     L"IsMDAC28Installed: exception caught, error returned: %d", DetectMdac);
+    return RunTraced("IsMDAC28Installed: >>", "IsMDAC28Installed: <<", kLogError,
+                     "IsMDAC28Installed: exception caught, error returned: %d", DetectMdac);
 }

@@ -34,8 +34,8 @@ const Prerequisite& DotNetRow(bool x64);
 struct LanguagePackChoice
 {
     const Prerequisite* row;
-    const wchar_t* listLine;
-    const wchar_t* installLine;
+    const char* listLine;
+    const char* installLine;
 };
 const LanguagePackChoice& ChooseLanguagePack(int language, bool x64);
 
@@ -57,7 +57,7 @@ void WideToCatalogueText(const wchar_t* wide, char* text, size_t cbText);
 struct WindowsInstallerVerdict
 {
     int result;
-    const wchar_t* line;
+    const char* line;
 };
 WindowsInstallerVerdict JudgeWindowsInstaller(const OSVERSIONINFOW& versionInfo, bool registered);
 

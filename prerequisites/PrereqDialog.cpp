@@ -35,9 +35,9 @@ PrereqDialogParam* prereqDlgParam = nullptr;
 PrereqDialogSession* prereqDialogSession = nullptr;
 
 const LocalizedTemplates kPrereqTemplates = {
-    {IDD_PREREQ_GERMAN, L"SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in German"},
-    {IDD_PREREQ_ITALIAN, L"SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in Italian"},
-    {IDD_PREREQ_ENGLISH, L"SetupBootstrapper.CreatePrerqDialog: Showing prerequisites dialog in English"},
+    {IDD_PREREQ_GERMAN, "SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in German"},
+    {IDD_PREREQ_ITALIAN, "SetupBootstrapper.CreatePrereqDialog: Showing prerequisites dialog in Italian"},
+    {IDD_PREREQ_ENGLISH, "SetupBootstrapper.CreatePrerqDialog: Showing prerequisites dialog in English"},
 };
 
 // Makes a dialog's session reachable while it is open, and forgets it and
@@ -127,39 +127,39 @@ bool Installing()
 int ShowPrereqDialog(HINSTANCE instance, const wchar_t* caption)
 {
     return RunTraced(
-        L"SetupBootstrapper.ShowPrereqDialog >>", L"SetupBootstrapper.ShowPrereqDialog <<", kLogInfo,
-        L"SetupBootstrapper.ShowPrereqDialog: exception caught, error returned: %d", [&] {
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Determine missing prerequisites");
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if Windows Installer 3.1 is installed");
+        "SetupBootstrapper.ShowPrereqDialog >>", "SetupBootstrapper.ShowPrereqDialog <<", kLogInfo,
+        "SetupBootstrapper.ShowPrereqDialog: exception caught, error returned: %d", [&] {
+            LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: Determine missing prerequisites");
+            LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: Checking if Windows Installer 3.1 is installed");
             int windowsInstallerPresent = IsWIInstalled();
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 is installed");
+            LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 is installed");
             int dotNetPresent = IsDotNet2Installed();
             LogMessage(kLogInfo,
-                       L"SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 Language Pack is installed");
+                       "SetupBootstrapper.ShowPrereqDialog: Checking if .NET Framework 2.0 Language Pack is installed");
             int languagePackPresent = IsDotNet2LPInstalled(OsLanguage);
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Checking if MDAC 2.8 is installed");
+            LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: Checking if MDAC 2.8 is installed");
             int mdacPresent = IsMDAC28Installed();
 
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: determining if the prerequisites dialog should "
-                                 L"be displayed or not");
+            LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: determining if the prerequisites dialog should "
+                                 "be displayed or not");
             if (windowsInstallerPresent && dotNetPresent && languagePackPresent && mdacPresent)
             {
-                LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: Prerequisites dialog not displayed because "
-                                     L"no missing prerequisite was found");
+                LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: Prerequisites dialog not displayed because "
+                                     "no missing prerequisite was found");
                 return 1;
             }
             if (InstallMode.silent)
             {
                 // Unattended: no list to confirm, no window for the library,
                 // and the library speaks English.
-                LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: One prerequisite is missing and it cannot "
-                                     L"be installed since the installation is performed in silent mode - installaing "
-                                     L"prerequisites silently");
+                LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: One prerequisite is missing and it cannot "
+                                     "be installed since the installation is performed in silent mode - installaing "
+                                     "prerequisites silently");
                 return InstallPrerequisites(nullptr, caption, L"1033", windowsInstallerPresent, dotNetPresent,
                                             languagePackPresent, OsLanguage, mdacPresent);
             }
-            LogMessage(kLogInfo, L"SetupBootstrapper.ShowPrereqDialog: At least one missing prerequisite was found, "
-                                 L"showing Prerequisites dialog");
+            LogMessage(kLogInfo, "SetupBootstrapper.ShowPrereqDialog: At least one missing prerequisite was found, "
+                                 "showing Prerequisites dialog");
             return CreatePrereqDialog(instance, caption, SelectedLanguageId, windowsInstallerPresent, dotNetPresent,
                                       languagePackPresent, OsLanguage, mdacPresent);
         });
@@ -170,9 +170,9 @@ int CreatePrereqDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t
                        const wchar_t* osLanguage, int mdacPresent)
 {
     return RunTraced(
-        L"SetupBootstrapper.CreatePrereqDialog >>", L"SetupBootstrapper.CreatePrereqDialog <<", kLogError,
-        L"SetupBootstrapper.CreatePrereqDialog: exception caught, error returned: %d", [&] {
-            LogMessage(kLogInfo, L"SetupBootstrapper.CreatePrereqDialog: called fro languageID:%s",
+        "SetupBootstrapper.CreatePrereqDialog >>", "SetupBootstrapper.CreatePrereqDialog <<", kLogError,
+        "SetupBootstrapper.CreatePrereqDialog: exception caught, error returned: %d", [&] {
+            LogMessage(kLogInfo, "SetupBootstrapper.CreatePrereqDialog: called fro languageID:%s",
                        dialogLanguage != nullptr ? dialogLanguage : L"");
             PrereqDialogParam param;
             CopyText(param.productCaption, ARRAYSIZE(param.productCaption), caption);
@@ -187,41 +187,41 @@ int CreatePrereqDialog(HINSTANCE instance, const wchar_t* caption, const wchar_t
             PrereqDialogSession session;
             PrereqDialogScope scope(&session);
             return RunModalDialog(instance, templateId, PrereqDialogCallback, &param,
-                                  L"SetupBootstrapper.CreatePrereqDialog: failed to create the dialog, error "
-                                  L"returned: %d");
+                                  "SetupBootstrapper.CreatePrereqDialog: failed to create the dialog, error "
+                                  "returned: %d");
         });
 }
 
 void OnInitPrereqDialog(HWND dialog, PrereqDialogParam* param)
 {
-    RunTraced(L"SetupBootstrapper.OnInitPrereqDialog >>", nullptr, kLogError,
-              L"SetupBootstrapper.OnInitPrereqDialog: exception caught, error returned: %d", [&] {
+    RunTraced("SetupBootstrapper.OnInitPrereqDialog >>", nullptr, kLogError,
+              "SetupBootstrapper.OnInitPrereqDialog: exception caught, error returned: %d", [&] {
                   SetWindowTextW(dialog, param->productCaption);
                   SetHeadingFont(dialog);
                   FillControlText(dialog, IDC_PREREQ_MISSING, param->productCaption);
                   FillControlText(dialog, IDC_PREREQ_WILL_INSTALL, param->productCaption);
 
-                  LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: adding missing prerequisites to listbox");
+                  LogMessage(kLogInfo, "SetupBootstrapper.OnInitPrereqDialog: adding missing prerequisites to listbox");
                   HWND list = GetDlgItem(dialog, IDC_PREREQ_LIST);
                   if (!param->windowsInstallerPresent)
                   {
-                      LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding Windows Installer 3.0 to "
-                                           L"prerequistes list");
+                      LogMessage(kLogInfo, "SetupBootstrapper.OnInitPrereqDialog: Adding Windows Installer 3.0 to "
+                                           "prerequistes list");
                       windowsInstallerListPosition = AddListLine(list, kWindowsInstaller31);
                   }
                   if (!param->dotNetPresent)
                   {
                       // The row (x86 or x64) is chosen before the line is written.
                       const Prerequisite& row = DotNetRow(IsOS64() != FALSE);
-                      LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding .NET Framework 2.0 to "
-                                           L"prerequistes list");
+                      LogMessage(kLogInfo, "SetupBootstrapper.OnInitPrereqDialog: Adding .NET Framework 2.0 to "
+                                           "prerequistes list");
                       dotNetListPosition = AddListLine(list, row);
                   }
                   if (!param->languagePackPresent)
                       AddLanguagePackLine(list, param);
                   if (!param->mdacPresent)
                   {
-                      LogMessage(kLogInfo, L"SetupBootstrapper.OnInitPrereqDialog: Adding MDAC 2.8 to prerequistes list");
+                      LogMessage(kLogInfo, "SetupBootstrapper.OnInitPrereqDialog: Adding MDAC 2.8 to prerequistes list");
                       mdacListPosition = AddListLine(list, kMdac28);
                   }
                   return 0;
@@ -234,7 +234,7 @@ INT_PTR CALLBACK PrereqDialogCallback(HWND dialog, UINT message, WPARAM wParam, 
     {
     case WM_INITDIALOG:
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.PrereqDialogCallback: WM_INITDIALOG");
+        LogMessage(kLogInfo, "SetupBootstrapper.PrereqDialogCallback: WM_INITDIALOG");
         prereqDlgParam = reinterpret_cast<PrereqDialogParam*>(lParam);
         if (prereqDialogSession != nullptr)
         {
@@ -262,7 +262,7 @@ INT_PTR CALLBACK PrereqDialogCallback(HWND dialog, UINT message, WPARAM wParam, 
             EndDialog(dialog, 2);
             return FALSE;
         default:
-            LogMessage(kLogInfo, L"SetupBootstrapper.PrereqDialogCallback <<");
+            LogMessage(kLogInfo, "SetupBootstrapper.PrereqDialogCallback <<");
             return FALSE;
         }
 
@@ -279,12 +279,12 @@ INT_PTR CALLBACK PrereqDialogCallback(HWND dialog, UINT message, WPARAM wParam, 
             EndDialog(dialog, 2);
             return FALSE;
         }
-        LogMessage(kLogInfo, L"SetupBootstrapper.PrereqDialogCallback <<");
+        LogMessage(kLogInfo, "SetupBootstrapper.PrereqDialogCallback <<");
         return FALSE;
 
     case WM_CTLCOLORSTATIC:
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.PrereqDialogCallback: WM_CTCOLORSTATIC");
+        LogMessage(kLogInfo, "SetupBootstrapper.PrereqDialogCallback: WM_CTCOLORSTATIC");
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         if (prereqDialogSession == nullptr || !prereqDialogSession->hollowBrush)
             return FALSE;
@@ -292,7 +292,7 @@ INT_PTR CALLBACK PrereqDialogCallback(HWND dialog, UINT message, WPARAM wParam, 
     }
 
     default:
-        LogMessage(kLogInfo, L"SetupBootstrapper.PrereqDialogCallback: unknown message");
+        LogMessage(kLogInfo, "SetupBootstrapper.PrereqDialogCallback: unknown message");
         return FALSE;
     }
 }

@@ -47,29 +47,29 @@ int InstallMissing(HWND window, const wchar_t* caption, const wchar_t* dialogLan
 
     if (!windowsInstallerPresent)
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun Windows Installer 3.1");
+        LogMessage(kLogInfo, "SetupBootstrapper.InstallPrerequisites: DownloadAndRun Windows Installer 3.1");
         result = Install(window, sProdName, language, windowsInstallerListPosition, kWindowsInstallerKind,
                          kWindowsInstaller31);
     }
     if (!dotNetPresent && result == 1)
     {
         bool x64 = IsOS64() != FALSE;
-        LogMessage(kLogInfo, x64 ? L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64"
-                                 : L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0");
+        LogMessage(kLogInfo, x64 ? "SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0 x64"
+                                 : "SetupBootstrapper.InstallPrerequisites: DownloadAndRun .NET Framework 2.0");
         result = Install(window, sProdName, language, dotNetListPosition, kDotNetKind, DotNetRow(x64));
     }
     if (!languagePackPresent && result == 1)
         result = InstallLanguagePack(window, sProdName, language, osLanguage);
     if (!mdacPresent && result == 1)
     {
-        LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: DownloadAndRun MDAC 2.8");
+        LogMessage(kLogInfo, "SetupBootstrapper.InstallPrerequisites: DownloadAndRun MDAC 2.8");
         result = Install(window, sProdName, language, mdacListPosition, kMdacKind, kMdac28);
     }
 
     if (result == 1)
-        LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: all prerequisites were succesfully installed");
+        LogMessage(kLogInfo, "SetupBootstrapper.InstallPrerequisites: all prerequisites were succesfully installed");
     else
-        LogMessage(kLogInfo, L"SetupBootstrapper.InstallPrerequisites: at least one installation failed");
+        LogMessage(kLogInfo, "SetupBootstrapper.InstallPrerequisites: at least one installation failed");
     return result;
 }
 
@@ -84,7 +84,7 @@ int RunLibrary(HWND window, const char* sProdName, int language, int listPositio
     UniqueModule library(LoadLibraryW(L"downloadandrun.dll"));
     if (!library)
     {
-        LogMessage(kLogInfo, L"DownloadAndRunApp: failed to load library downloadandrun.dll, error returned: %d",
+        LogMessage(kLogInfo, "DownloadAndRunApp: failed to load library downloadandrun.dll, error returned: %d",
                    static_cast<int>(GetLastError()));
         result = 0;
     }
@@ -92,7 +92,7 @@ int RunLibrary(HWND window, const char* sProdName, int language, int listPositio
     {
         for (;;)
         {
-            LogMessage(kLogInfo, L"DownloadAndRunApp: library downloadandrun.dll succesfully loaded");
+            LogMessage(kLogInfo, "DownloadAndRunApp: library downloadandrun.dll succesfully loaded");
             auto downloadAndRunMain = reinterpret_cast<DownloadAndRunMainFn>(
                 reinterpret_cast<void*>(GetProcAddress(library.get(), "DownloadAndRunMain")));
             if (downloadAndRunMain == nullptr)
@@ -101,41 +101,41 @@ int RunLibrary(HWND window, const char* sProdName, int language, int listPositio
                 // anything: the prerequisite counts as missing, so that the
                 // product's setup is not started on a machine known to lack
                 // it. There is nothing to retry, so no failure dialog.
-                LogMessage(kLogInfo, L"DownloadAndRunApp: error loading DownloadAndRunMain function");
+                LogMessage(kLogInfo, "DownloadAndRunApp: error loading DownloadAndRunMain function");
                 result = 0;
                 break;
             }
 
             wchar_t wszDownloadName[kCchText];
             CatalogueTextToWide(displayName, wszDownloadName, ARRAYSIZE(wszDownloadName));
-            LogMessage(kLogInfo, L"DownloadAndRunApp: prerequisite located in list at position:%d", listPosition);
-            LogMessage(kLogInfo, L"DownloadAndRunApp: starting DownloadAndRunMain for '%s' ", wszDownloadName);
+            LogMessage(kLogInfo, "DownloadAndRunApp: prerequisite located in list at position:%d", listPosition);
+            LogMessage(kLogInfo, "DownloadAndRunApp: starting DownloadAndRunMain for '%s' ", wszDownloadName);
 
             int answer = downloadAndRunMain(window, downloadLocation, fileName, language, 0, arguments, kindNumber, "",
                                             sProdName, displayName, 0, 0, 0, 0);
-            LogMessage(kLogInfo, L"DownloadAndRunApp: test1");
+            LogMessage(kLogInfo, "DownloadAndRunApp: test1");
             if (answer == 0)
             {
                 result = 1;
-                LogMessage(kLogInfo, L"DownloadAndRunApp: '%s' succesfully installed", wszDownloadName);
+                LogMessage(kLogInfo, "DownloadAndRunApp: '%s' succesfully installed", wszDownloadName);
                 break;
             }
 
             result = 0;
-            LogMessage(kLogInfo, L"DownloadAndRunApp: '%s' install failed with error :%d, showing the error dialog",
+            LogMessage(kLogInfo, "DownloadAndRunApp: '%s' install failed with error :%d, showing the error dialog",
                        wszDownloadName, answer);
             // The dialog's caption is the run's product caption, not the
             // 8-bit copy handed to the library.
             if (ShowErrorDialog(instanceHandle, ::productCaption, wszDownloadName, downloadLocation, fileName) != 1)
             {
-                LogMessage(kLogInfo, L"DownloadAndRunApp: User choose to abort the setup");
+                LogMessage(kLogInfo, "DownloadAndRunApp: User choose to abort the setup");
                 break;
             }
-            LogMessage(kLogInfo, L"DownloadAndRunApp: User choose to retry '%s' installation", wszDownloadName);
+            LogMessage(kLogInfo, "DownloadAndRunApp: User choose to retry '%s' installation", wszDownloadName);
         }
     }
 
-    LogMessage(kLogInfo, L"DownloadAndRunApp: freeing library");
+    LogMessage(kLogInfo, "DownloadAndRunApp: freeing library");
     library.reset();
     return result;
 }
@@ -145,8 +145,8 @@ int InstallPrerequisites(HWND window, const wchar_t* caption, const wchar_t* dia
                          int windowsInstallerPresent, int dotNetPresent, int languagePackPresent,
                          const wchar_t* osLanguage, int mdacPresent)
 {
-    return RunTraced(L"SetupBootstrapper.InstallPrerequisites >>", nullptr, kLogError,
-                     L"SetupBootstrapper.InstallPrerequisites: exception caught, error returned:%d", [&] {
+    return RunTraced("SetupBootstrapper.InstallPrerequisites >>", nullptr, kLogError,
+                     "SetupBootstrapper.InstallPrerequisites: exception caught, error returned:%d", [&] {
                          return InstallMissing(window, caption, dialogLanguage, windowsInstallerPresent, dotNetPresent,
                                                languagePackPresent, osLanguage, mdacPresent);
                      });
@@ -156,8 +156,8 @@ int DownloadAndRunApp(HWND window, const char* sProdName, int language, int list
                       const char* downloadLocation, const char* fileName, const char* arguments,
                       const char* displayName)
 {
-    return RunTraced(L"DownloadAndRunApp >>", L"DownloadAndRunApp <<", kLogError,
-                     L"DownloadAndRunApp: exception caught, error retuned:%d", [&] {
+    return RunTraced("DownloadAndRunApp >>", "DownloadAndRunApp <<", kLogError,
+                     "DownloadAndRunApp: exception caught, error retuned:%d", [&] {
                          return RunLibrary(window, sProdName, language, listPosition, kindNumber, downloadLocation,
                                            fileName, arguments, displayName);
                      });

@@ -33,7 +33,7 @@ bool ReadUninstallValue(const wchar_t* productCode, const wchar_t* valueName, wc
 void LogKitVersionFailure()
 {
     LogMessage(kLogInfo,
-               L"MorvantoBootStrapper.IsDowngrade: Failed to get current Zel Morvanto kit version, error returned: %d",
+               "MorvantoBootStrapper.IsDowngrade: Failed to get current Zel Morvanto kit version, error returned: %d",
                static_cast<int>(GetLastError()));
 }
 
@@ -54,7 +54,7 @@ bool ReadKitVersion(const wchar_t* setupFile, wchar_t* wzCurrVersion, size_t cch
         versionBlock.reset(LocalAlloc(LMEM_FIXED, cbVersionInfo));
         haveBlock = versionBlock && GetFileVersionInfoW(setupFile, 0, cbVersionInfo, versionBlock.get());
     }
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade:1");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade:1");
 
     void* translation = nullptr;
     UINT cbTranslation = 0;
@@ -62,11 +62,11 @@ bool ReadKitVersion(const wchar_t* setupFile, wchar_t* wzCurrVersion, size_t cch
         !VerQueryValueW(versionBlock.get(), L"\\VarFileInfo\\Translation", &translation, &cbTranslation) ||
         translation == nullptr || cbTranslation < sizeof(DWORD))
     {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade:21");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade:21");
         LogKitVersionFailure();
         return false;
     }
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade:2");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade:2");
 
     // Only the first entry counts: language in the low word, code page in the
     // high word.
@@ -79,11 +79,11 @@ bool ReadKitVersion(const wchar_t* setupFile, wchar_t* wzCurrVersion, size_t cch
     UINT cchProductVersion = 0;
     if (!VerQueryValueW(versionBlock.get(), wzPrefix, &productVersion, &cchProductVersion) || productVersion == nullptr)
     {
-        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade:31");
+        LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade:31");
         LogKitVersionFailure();
         return false;
     }
-    LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade:3");
+    LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade:3");
 
     StringCchCopyNW(wzCurrVersion, cchCurrVersion, static_cast<const wchar_t*>(productVersion), cchProductVersion);
     return true;
@@ -108,17 +108,17 @@ int CompareVersionTexts(const wchar_t* installed, const wchar_t* kit)
 BOOL IsProductInstalled(const wchar_t* productCode)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.IsProductInstalled >>", L"MorvantoBootStrapper.IsProductInstalled <<", kLogError,
-        L"MorvantoBootStrapper.IsProductInstalled: exception caught, error returned %d", [&] {
+        "MorvantoBootStrapper.IsProductInstalled >>", "MorvantoBootStrapper.IsProductInstalled <<", kLogError,
+        "MorvantoBootStrapper.IsProductInstalled: exception caught, error returned %d", [&] {
             LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.IsProductInstalled: Checking if product with ID %s is installed",
+                       "MorvantoBootStrapper.IsProductInstalled: Checking if product with ID %s is installed",
                        productCode);
 
             // Only the presence of DisplayName counts; its text is not used.
             wchar_t wzValue[kCchText] = L"";
             const BOOL installed = ReadUninstallValue(productCode, L"DisplayName", wzValue) ? TRUE : FALSE;
-            LogMessage(kLogInfo, installed ? L"MorvantoBootStrapper.IsProductInstalled: Product is installed"
-                                           : L"MorvantoBootStrapper.IsProductInstalled: Product is not installed");
+            LogMessage(kLogInfo, installed ? "MorvantoBootStrapper.IsProductInstalled: Product is installed"
+                                           : "MorvantoBootStrapper.IsProductInstalled: Product is not installed");
             return installed;
         });
 }
@@ -126,41 +126,41 @@ BOOL IsProductInstalled(const wchar_t* productCode)
 BOOL IsDowngrade(const wchar_t* productCode, const wchar_t* setupFile)
 {
     return RunTraced(
-        L"MorvantoBootStrapper.IsDowngrade >>", L"MorvantoBootStrapper.IsDowngrade <<", kLogError,
-        L"MorvantoBootStrapper.IsDowngrade: exception caught, error returned %d", [&] {
+        "MorvantoBootStrapper.IsDowngrade >>", "MorvantoBootStrapper.IsDowngrade <<", kLogError,
+        "MorvantoBootStrapper.IsDowngrade: exception caught, error returned %d", [&] {
             BOOL downgrade = FALSE;
             LogMessage(kLogInfo,
-                       L"MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID %s ",
+                       "MorvantoBootStrapper.IsDowngrade: Getting installed Zel Morvanto version number using ID %s ",
                        productCode);
 
             wchar_t wzOldVersion[kCchText] = L"";
             if (!ReadUninstallValue(productCode, L"DisplayVersion", wzOldVersion))
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Failed to get installed Zel Morvanto version");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade: Failed to get installed Zel Morvanto version");
             }
             else
             {
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is %s",
+                LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade: Installed Zel Morvanto version is %s",
                            wzOldVersion);
-                LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit "
-                                     L"currently launched");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade: getting version of the Zel Morvanto kit "
+                                     "currently launched");
 
                 wchar_t wzCurrVersion[kCchText] = L"";
                 if (ReadKitVersion(setupFile, wzCurrVersion, ARRAYSIZE(wzCurrVersion)))
                 {
                     LogMessage(kLogInfo,
-                               L"MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :%s",
+                               "MorvantoBootStrapper.IsDowngrade: Zel Morvanto version currently installing is :%s",
                                wzCurrVersion);
                     // Only a newer installed version stands in the way; the same
                     // version may be installed again.
                     if (CompareVersionTexts(wzOldVersion, wzCurrVersion) > 0)
                     {
-                        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: This is a downgrade");
+                        LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade: This is a downgrade");
                         downgrade = TRUE;
                     }
                     else
                     {
-                        LogMessage(kLogInfo, L"MorvantoBootStrapper.IsDowngrade: Not a downgrade");
+                        LogMessage(kLogInfo, "MorvantoBootStrapper.IsDowngrade: Not a downgrade");
                     }
                 }
             }

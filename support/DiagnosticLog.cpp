@@ -35,13 +35,30 @@ bool EnsureLogPath()
     return true;
 }
 
+// The format widened character by character: its texts are 7-bit. False
+// when it does not fit.
+bool WidenFormat(const char* format, wchar_t* wide, size_t cchWide)
+{
+    for (size_t i = 0; i < cchWide; ++i)
+    {
+        wide[i] = static_cast<unsigned char>(format[i]);
+        if (format[i] == '\0')
+            return true;
+    }
+    return false;
+}
+
 // Nearly every message fits the part of it that a line keeps, so it is
 // formatted on the stack first; only a longer one is formatted again into
 // the full buffer. The line is the same either way (its first kCchLogText
 // characters), and a run of some hundred lines does not allocate and free
 // 200 KB for each.
-void FormatAndAppend(unsigned severity, const wchar_t* format, va_list args)
+void FormatAndAppend(unsigned severity, const char* narrowFormat, va_list args)
 {
+    wchar_t format[kCchLogFormat];
+    if (!WidenFormat(narrowFormat, format, ARRAYSIZE(format)))
+        return;
+
     wchar_t shortMessage[kCchLogText + 1];
     va_list pass;
     va_copy(pass, args);
@@ -140,7 +157,7 @@ void AppendLogLine(unsigned severity, const wchar_t* text)
     WriteFile(file.get(), line, static_cast<DWORD>(cchLine * sizeof(wchar_t)), &cbWritten, nullptr);
 }
 
-void LogMessage(unsigned severity, const wchar_t* format, ...)
+void LogMessage(unsigned severity, const char* format, ...)
 {
     if (severity > kLogThreshold)
         return;

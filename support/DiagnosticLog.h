@@ -19,11 +19,16 @@ constexpr size_t kCchLogPath = 1024;
 constexpr size_t kCchLogMessage = 102400;  // a longer formatted message is cut there
 constexpr size_t kCchLogLine = 10000;
 constexpr size_t kCchLogText = 9900;       // message characters kept on one line
+constexpr size_t kCchLogFormat = 1024;     // the longest fixed text is a few hundred
 
-// Formats a wide printf-style message ("%s" takes a wide string, "%d" a signed
-// 32-bit number) and writes it as one line. Keeps the thread's last-error value
-// unchanged, so a caller may log and then still report GetLastError.
-void LogMessage(unsigned severity, const wchar_t* format, ...);
+// Formats a printf-style message and writes it as one line. The format is
+// 7-bit text, widened before it is used as the platform's wide printf uses it
+// ("%s" takes a wide string, "%d" a signed 32-bit number): the log's fixed
+// texts are then stored in the executable at half the size (docs/benchmark.md).
+// A format longer than kCchLogFormat characters loses the line. Keeps the
+// thread's last-error value unchanged, so a caller may log and then still
+// report GetLastError.
+void LogMessage(unsigned severity, const char* format, ...);
 
 // Writes one finished text as a line. Called only by LogMessage.
 void AppendLogLine(unsigned severity, const wchar_t* text);

@@ -10,8 +10,8 @@
 // system error at exceptionSeverity, no exit line follows, and the answer is
 // 0, which every caller reads as "missing", "failed", "no" or "do not go on".
 template <typename Body>
-int RunTraced(const wchar_t* entryLine, const wchar_t* exitLine, unsigned exceptionSeverity,
-              const wchar_t* exceptionFormat, Body body)
+int RunTraced(const char* entryLine, const char* exitLine, unsigned exceptionSeverity, const char* exceptionFormat,
+              Body body)
 {
     LogMessage(kLogInfo, entryLine);
     int result = 0;

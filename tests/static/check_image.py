@@ -98,6 +98,10 @@ def texts(image):
                 # text right behind a table of pointers starts one unit later.
                 if start % 4 == 2 and image.base <= struct.unpack_from('<I', data, start - 2)[0] < end:
                     text = text[1:]
+                # So does the last letter of an 8-bit text right before a wide
+                # one ("l" and its terminator, of "msxml3.dll").
+                elif start > 0 and data[start - 1] != 0:
+                    text = text[1:]
                 yield text
 
 

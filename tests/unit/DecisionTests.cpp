@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <strsafe.h>
 
 TEST(Decisions, Bootstrap)
@@ -112,15 +114,15 @@ TEST(Decisions, WindowsAndPrerequisites)
     // Only Windows 2000, XP before SP3 and Server 2003 before SP1 take the
     // package's word; the line names the system that decided.
     for (const auto& [version, registered, result, says] :
-         {std::tuple(os(5, 0, L"Service Pack 4"), true, 1, L"2000 and"), {os(5, 0), false, 0, L"2000 but"},
-          {os(5, 1, L"Service Pack 2"), true, 1, L"XP SP2 or less and"},
-          {os(5, 1), false, 0, L"XP SP2 or less but"}, {os(5, 1, L"Service Pack 3"), false, 1, L"built-in"},
-          {os(5, 2), true, 1, L"2003 Gold and"}, {os(5, 2), false, 0, L"2003 Gold or less but"},
-          {os(5, 2, L"Service Pack 1"), false, 1, L"built-in"}, {os(6, 0), false, 1, L"built-in"},
-          {os(4, 0), false, 1, L"built-in"}})
+         {std::tuple(os(5, 0, L"Service Pack 4"), true, 1, "2000 and"), {os(5, 0), false, 0, "2000 but"},
+          {os(5, 1, L"Service Pack 2"), true, 1, "XP SP2 or less and"},
+          {os(5, 1), false, 0, "XP SP2 or less but"}, {os(5, 1, L"Service Pack 3"), false, 1, "built-in"},
+          {os(5, 2), true, 1, "2003 Gold and"}, {os(5, 2), false, 0, "2003 Gold or less but"},
+          {os(5, 2, L"Service Pack 1"), false, 1, "built-in"}, {os(6, 0), false, 1, "built-in"},
+          {os(4, 0), false, 1, "built-in"}})
     {
         const WindowsInstallerVerdict verdict = JudgeWindowsInstaller(version, registered);
-        EXPECT_TRUE(verdict.result == result && std::wcsstr(verdict.line, says) != nullptr) << verdict.line;
+        EXPECT_TRUE(verdict.result == result && std::strstr(verdict.line, says) != nullptr) << verdict.line;
     }
 
     const auto fill = [](const wchar_t* text, const wchar_t* value, size_t cch) {

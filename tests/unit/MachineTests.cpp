@@ -97,14 +97,15 @@ TEST(Machine, RegistryReadersViewsAndLimitsAndTheProcessor)
 TEST(DiagnosticLog, AppendsCutLinesAndLeavesTheLastErrorAlone)
 {
     unit::TempFolder temp;
-    LogMessage(kLogInfo, L"error returned:%d", static_cast<int>(0x80004003u));
+    LogMessage(kLogInfo, "error returned:%d", static_cast<int>(0x80004003u));
     SetEnvironmentVariableW(L"TMP", L"C:\\");  // the log stays where its first line went
-    LogMessage(kLogThreshold + 1, L"too verbose");
+    LogMessage(kLogThreshold + 1, "too verbose");
+    LogMessage(kLogInfo, std::string(kCchLogFormat, 'f').c_str());  // a format beyond its bound is dropped whole
     SetLastError(ERROR_ACCESS_DENIED);
-    LogMessage(kLogThreshold, L"<%s>", std::wstring(9898, L'x').c_str());
+    LogMessage(kLogThreshold, "<%s>", std::wstring(9898, L'x').c_str());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     unit::TempFolder::Point(temp.Path());  // a later run appends, without a second byte-order mark (LogMessages checks)
-    LogMessage(kLogError, L"<%s>", std::wstring(150000, L'y').c_str());
+    LogMessage(kLogError, "<%s>", std::wstring(150000, L'y').c_str());
     const std::vector<std::wstring> expected = {L"error returned:-2147467261", L"<" + std::wstring(9898, L'x') + L">",
                                                 L"<" + std::wstring(9899, L'y')};
     EXPECT_EQ(temp.Log(), expected);
@@ -155,7 +156,7 @@ TEST(FaultGuard, CatchesWhatIsRaisedBelowItAndKeepsTheLastError)
 
     // An operation's frame: the exception line with the last error, no exit line, the answer 0.
     unit::TempFolder temp;
-    const int answer = RunTraced(L"Op >>", L"Op <<", kLogError, L"Op: exception caught, error returned: %d", [] {
+    const int answer = RunTraced("Op >>", "Op <<", kLogError, "Op: exception caught, error returned: %d", [] {
         SetLastError(ERROR_ACCESS_DENIED);
         RaiseException(kRaised, 0, 0, nullptr);
         return 1;
