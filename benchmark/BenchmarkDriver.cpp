@@ -5,6 +5,11 @@
 //
 //   bsbench.exe silent <runs>   start until the setup stand-in's process
 //                                exists; reference: minimal_launcher.exe
+//   bsbench.exe silent-platform <runs>
+//                                the same against minimal_silent_platform.exe,
+//                                which makes the silent run's platform calls
+//                                and writes its log: what of the silent
+//                                figure is the platform's
 //   bsbench.exe dialog <runs>   start until the first dialog is visible;
 //                                reference: minimal_dialog.exe
 //   bsbench.exe dialog-platform <runs>
@@ -13,7 +18,7 @@
 //                                controls and the shell's icon: what of the
 //                                dialog figure is the platform's
 //
-// Run in the kit folder, which also holds the two reference programs. Each
+// Run in the kit folder, which also holds the reference programs. Each
 // program is started in a job of its own: the job reports the stand-in's
 // creation, and the next run begins only when every process of the job has
 // ended. Times are QueryPerformanceCounter readings taken in this process.
@@ -291,7 +296,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc != 3)
     {
-        std::fwprintf(stderr, L"usage: bsbench.exe silent|dialog|dialog-platform <runs>\n");
+        std::fwprintf(stderr, L"usage: bsbench.exe silent|silent-platform|dialog|dialog-platform <runs>\n");
         return 2;
     }
     // Wine starts its desktop process for the first program that asks for the
@@ -306,6 +311,12 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"silent")
         return Measure(L"silent", TimeToSetupStart, KitFile(L"SetupBootstrapper.exe") + L" " + kSilentArguments,
                        KitFile(L"minimal_launcher.exe") + L" " + kSetupCommandLine, runs);
+    // Given the bootstrapper's own arguments: its command line is split as
+    // the bootstrapper's is, and the setup gets the same answer file.
+    if (mode == L"silent-platform")
+        return Measure(L"silent-platform", TimeToSetupStart,
+                       KitFile(L"SetupBootstrapper.exe") + L" " + kSilentArguments,
+                       KitFile(L"minimal_silent_platform.exe") + L" " + kSilentArguments, runs);
     if (mode == L"dialog")
         return Measure(L"dialog", TimeToVisibleDialog, KitFile(L"SetupBootstrapper.exe"),
                        KitFile(L"minimal_dialog.exe"), runs);

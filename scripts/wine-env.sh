@@ -20,7 +20,9 @@ export BS_WINE_ROOT="$BS_WINE_CACHE/wine-r$BS_WINE_RECIPE"
 export BS_BINFMT_ENTRY=/proc/sys/fs/binfmt_misc/setup-bootstrapper-i386
 
 [ -z "${WINEPREFIX:-}" ] || export WINEPREFIX
-export WINEDEBUG=-all
+# Quiet, unless BS_WINEDEBUG asks for Wine's traces (docs/benchmark.md,
+# "Where the time goes": BS_WINEDEBUG=+timestamp,+relay).
+export WINEDEBUG="${BS_WINEDEBUG:--all}"
 # No Mono or Gecko prompts, no menu entries written into a home that the
 # root does not have.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
