@@ -203,6 +203,11 @@ def check(image):
             problems.append('%s: no delay-import descriptor found; the slots went unchecked' % image.name)
         if image.pe.OPTIONAL_HEADER.Subsystem != pefile.SUBSYSTEM_TYPE['IMAGE_SUBSYSTEM_WINDOWS_GUI']:
             problems.append('%s is no GUI program: it would open a console window' % image.name)
+        # Windows refuses the frame-based handlers of an image that says it
+        # has none, and such a handler is every operation's catch-all.
+        if image.pe.OPTIONAL_HEADER.DllCharacteristics & 0x400:
+            problems.append('%s says it has no exception handlers (NO_SEH): the catch-alls would never run'
+                            % image.name)
         found = set(texts(image))
         problems += ['%s holds no text "%s" for GetProcAddress' % (image.name, f)
                      for f in LOOKED_UP if f not in found]
