@@ -14,9 +14,10 @@
 //                                reference: minimal_dialog.exe
 //   bsbench.exe dialog-platform <runs>
 //                                the same against minimal_dialog_platform.exe,
-//                                which also loads the manifest's common
-//                                controls and the shell's icon: what of the
-//                                dialog figure is the platform's
+//                                which makes the full-UI run's platform calls
+//                                until its dialog is visible and writes its
+//                                log: what of the dialog figure is the
+//                                platform's
 //
 // Run in the kit folder, which also holds the reference programs. Each
 // program is started in a job of its own: the job reports the stand-in's

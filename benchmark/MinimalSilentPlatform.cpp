@@ -8,101 +8,27 @@
 //
 // The order comes from a relay trace of the bootstrapper's own calls in the
 // bench's prefix, the lines from that run's log; docs/benchmark.md ("The
-// silent run's platform reference") lists both. Line n of kLogLines is line n
-// of the run's log, and each is written the way the log's design asks: open,
-// append, close, one line at a time. Where the run's folder or temporary
-// folder shows in a line, it is this run's, so that every line has the same
-// length as the bootstrapper's in the same kit.
+// silent run's platform reference") lists both. The start of the run, up to
+// the language step, is the full-UI run's too (PlatformWork.h). Where the
+// run's folder or temporary folder shows in a line, it is this run's, so that
+// every line has the same length as the bootstrapper's in the same kit.
 
-#include <windows.h>
-#include <shellapi.h>
-
-#include <cwchar>
+#include "benchmark/PlatformWork.h"
 
 #include <strsafe.h>
 
 namespace
 {
-constexpr size_t kCchText = 1024;
-// The log's buffers: a line is its time stamp, its text and CR LF.
-constexpr size_t kCchLogLine = 2048;
-
-constexpr wchar_t kLogFileName[] = L"\\dravo_v9_installhelperBS.csv";
-constexpr wchar_t kCatalogueName[] = L"languages.ini";
 // The setup's command line in a silent run: the answer file as given on our
 // command line, the catalogue's English arguments, " /qn", and the
 // installer's log in the temporary folder (%s).
 constexpr wchar_t kSetupCommandLineFormat[] =
     L"morvanto9.exe /s /f1setup.iss -l1033 /vProductLanguage=1033 /qn /v\"/L*v\\\"%sDRAVO_v9_InstallKitLog.log\\\"";
 
-// The product's three registry readers open their keys this way on every
-// Windows after 2000: HKLM strings in the 32-bit view, HKCU in the 64-bit
-// view. A string is read into 1024 bytes at most.
-constexpr REGSAM kMachineStringAccess = KEY_READ | KEY_WOW64_32KEY;
-constexpr REGSAM kUserStringAccess = KEY_READ | KEY_WOW64_64KEY;
-constexpr DWORD kCbRegistryString = 1024;
-// The catalogue reader's first buffer for the section names, which holds
-// this catalogue's.
-constexpr DWORD kCchSectionNames = 1024;
-
-// The run's log, line by line. Lines 56 and 107 hold the catalogue's path and
-// the setup's command line (%s).
+// The run's log from line 50 on, line by line (lines 1 to 49 are the first
+// installation's checks). Lines 56 and 107 hold the catalogue's path and the
+// setup's command line (%s).
 const wchar_t* const kLogLines[] = {
-    /*   1 */ L"SetupBootstrapper.IsWindows2K >>",
-    /*   2 */ L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000",
-    /*   3 */ L"SetupBootstrapper.IsWindows2K <<",
-    /*   4 */ L"MorvantoBootStrapper.LaunchExe >>",
-    /*   5 */ L"MorvantoBootStrapper.OSLanguageID >>",
-    /*   6 */ L"SetupBootstrapper.QueryStringValueFromRegistry >>",
-    /*   7 */ L"SetupBootstrapper.QueryStringValueFromRegistry: called for "
-              L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language\\InstallLanguage",
-    /*   8 */ L"SetupBootstrapper.IsWindows2K >>",
-    /*   9 */ L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000",
-    /*  10 */ L"SetupBootstrapper.IsWindows2K <<",
-    /*  11 */ L"SetupBootstrapper.QueryStringValueFromRegistry: value succesfully get, value = 0409",
-    /*  12 */ L"SetupBootstrapper.QueryStringValueFromRegistry <<",
-    /*  13 */ L"MorvantoBootStrapper.OSLanguageID: OS Language ID is:1033",
-    /*  14 */ L"MorvantoBootStrapper.OSLanguageID: Determining Desktop language if OS is Vista or later",
-    /*  15 */ L"SetupBootstrapper.IsVistaOrLater >>",
-    /*  16 */ L"SetupBootstrapper.IsVistaOrLater: the OS is Windows Vista or later",
-    /*  17 */ L"SetupBootstrapper.IsVistaOrLater <<",
-    /*  18 */ L"MorvantoBootStrapper.OSLanguageID: Current OS is Vista or later",
-    /*  19 */ L"SetupBootstrapper.DetermineDesktopLanguage >>",
-    /*  20 */ L"SetupBootstrapper.DetermineDesktopLanguage: called for langID:1033",
-    /*  21 */ L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx >>",
-    /*  22 */ L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: called for Control "
-              L"Panel\\Desktop\\PreferredUILanguages",
-    /*  23 */ L"SetupBootstrapper.IsWindows2K >>",
-    /*  24 */ L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000",
-    /*  25 */ L"SetupBootstrapper.IsWindows2K <<",
-    /*  26 */ L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx: failed to open registry value, error "
-              L"returned: 2",
-    /*  27 */ L"SetupBootstrapper.QueryCurrentUserStringValueFromRegistryEx <<",
-    /*  28 */ L"SetupBootstrapper.DetermineDesktopLanguage: failed to retrieve the current desktop language code",
-    /*  29 */ L"SetupBootstrapper.DetermineDesktopLanguage <<",
-    /*  30 */ L"SetupBootstrapper.GetSupportedLangID >>",
-    /*  31 */ L"SetupBootstrapper.GetSupportedLangID: called for language 1033",
-    /*  32 */ L"SetupBootstrapper.GetSupportedLangID: this language is English, lang code to be used 1033",
-    /*  33 */ L"SetupBootstrapper.GetSupportedLangID <<",
-    /*  34 */ L"MorvantoBootStrapper.OSLanguageID: OS Language after convertion to a known language ID is:1033",
-    /*  35 */ L"MorvantoBootStrapper.OSLanguageID <<",
-    /*  36 */ L"MorvantoBootStrapper.LaunchExe: OS language to be used: 1033",
-    /*  37 */ L"MorvantoBootStrapper.IsProductInstalled >>",
-    /*  38 */ L"MorvantoBootStrapper.IsProductInstalled: Checking if product with ID "
-              L"{CBE19707-CF6D-4819-9574-3DFD568960FA} is installed",
-    /*  39 */ L"SetupBootstrapper.QueryStringValueFromRegistry >>",
-    /*  40 */ L"SetupBootstrapper.QueryStringValueFromRegistry: called for "
-              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-              L"{CBE19707-CF6D-4819-9574-3DFD568960FA}\\DisplayName",
-    /*  41 */ L"SetupBootstrapper.IsWindows2K >>",
-    /*  42 */ L"SetupBootstrapper.IsWindows2K: the OS is not Windows 2000",
-    /*  43 */ L"SetupBootstrapper.IsWindows2K <<",
-    /*  44 */ L"SetupBootstrapper.QueryStringValueFromRegistry: failed to open registry key, error returned: 2",
-    /*  45 */ L"SetupBootstrapper.QueryStringValueFromRegistry <<",
-    /*  46 */ L"MorvantoBootStrapper.IsProductInstalled: Product is not installed",
-    /*  47 */ L"MorvantoBootStrapper.IsProductInstalled <<",
-    /*  48 */ L"MorvantoBootStrapper.LaunchExe: Morvanto is not installed - showing language selection dialog",
-    /*  49 */ L"MorvantoBootStrapper.ShowSelectLanguageDialog >>",
     /*  50 */ L"MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing language selection dialog",
     /*  51 */ L"MorvantoBootStrapper.GetLanguageArgs >>",
     /*  52 */ L"MorvantoBootStrapper.GetLanguageArgs: Checking if a silent mode default Language was specified",
@@ -173,245 +99,42 @@ const wchar_t* const kLogLines[] = {
     /* 111 */ L"MorvantoBootStrapper.LaunchExe <<",
     /* 112 */ L"SetupBootStrapper.WinMain: Deleting resources after installation",
 };
-constexpr int kLogLineCount = static_cast<int>(ARRAYSIZE(kLogLines));
 
-// Created before WinMain and held until the process ends, as the product's
-// single-instance guard does; a second instance is not part of this run.
-class InstanceMutex
-{
-public:
-    InstanceMutex()
-    {
-        SetLastError(ERROR_SUCCESS);
-        m_mutex = CreateMutexW(nullptr, FALSE, L"Global\\Zel_Morvanto9i");
-    }
-    ~InstanceMutex()
-    {
-        if (m_mutex != nullptr)
-            CloseHandle(m_mutex);
-    }
-    InstanceMutex(const InstanceMutex&) = delete;
-    InstanceMutex& operator=(const InstanceMutex&) = delete;
-
-private:
-    HANDLE m_mutex = nullptr;
-};
-
-InstanceMutex g_instanceMutex;
-
-class DiagnosticLog
-{
-public:
-    // Lines first to last of kLogLines, as they stand.
-    void Lines(int first, int last)
-    {
-        for (int n = first; n <= last; ++n)
-            Write(kLogLines[n - 1]);
-    }
-
-    // Line n, with the value where it has %s.
-    void Line(int n, const wchar_t* value)
-    {
-        wchar_t text[kCchLogLine];
-        if (SUCCEEDED(StringCchPrintfW(text, ARRAYSIZE(text), kLogLines[n - 1], value)))
-            Write(text);
-    }
-
-private:
-    void Write(const wchar_t* text)
-    {
-        // The temporary folder is asked for once, at the first line; the
-        // doubled separator is the bootstrapper's, so the path is too.
-        if (m_path[0] == L'\0')
-        {
-            wchar_t tempFolder[kCchText];
-            DWORD cch = GetTempPathW(ARRAYSIZE(tempFolder), tempFolder);
-            if (cch == 0 || cch >= ARRAYSIZE(tempFolder) ||
-                FAILED(StringCchPrintfW(m_path, ARRAYSIZE(m_path), L"%s%s", tempFolder, kLogFileName)))
-            {
-                m_path[0] = L'\0';
-                return;
-            }
-        }
-        HANDLE file = CreateFileW(m_path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-        const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-        if (file == INVALID_HANDLE_VALUE)
-            return;
-        DWORD cbWritten = 0;
-        if (created)
-        {
-            static const BYTE byteOrderMark[] = {0xFF, 0xFE};
-            WriteFile(file, byteOrderMark, sizeof(byteOrderMark), &cbWritten, nullptr);
-        }
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        wchar_t line[kCchLogLine];
-        size_t cchLine = 0;
-        if (SUCCEEDED(StringCchPrintfW(line, ARRAYSIZE(line), L"%02u/%02u/%u %02u:%02u:%02u %s\r\n", now.wMonth,
-                                       now.wDay, now.wYear, now.wHour, now.wMinute, now.wSecond, text)) &&
-            SUCCEEDED(StringCchLengthW(line, ARRAYSIZE(line), &cchLine)))
-        {
-            SetFilePointer(file, 0, nullptr, FILE_END);
-            WriteFile(file, line, static_cast<DWORD>(cchLine * sizeof(wchar_t)), &cbWritten, nullptr);
-        }
-        CloseHandle(file);
-    }
-
-    wchar_t m_path[kCchText] = L"";
-};
-
-void QueryOsVersion()
-{
-    OSVERSIONINFOW versionInfo;
-    ZeroMemory(&versionInfo, sizeof(versionInfo));
-    versionInfo.dwOSVersionInfoSize = sizeof(versionInfo);
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#endif
-    GetVersionExW(&versionInfo);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
-}
-
-HKEY OpenKey(HKEY root, const wchar_t* subKey, REGSAM access)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, subKey, 0, access, &key) != ERROR_SUCCESS)
-        return nullptr;
-    return key;
-}
-
-void QueryString(HKEY key, const wchar_t* valueName)
-{
-    BYTE data[kCbRegistryString];
-    DWORD cbData = sizeof(data);
-    DWORD type = 0;
-    if (key != nullptr)
-        RegQueryValueExW(key, valueName, nullptr, &type, data, &cbData);
-}
-
-void CloseKey(HKEY key)
-{
-    if (key != nullptr)
-        RegCloseKey(key);
-}
-
-// Libraries loaded by name come from our own folder, never from the current
-// directory; looked up, as the bootstrapper does, for Windows 2000's sake.
-void TakeCurrentDirectoryOutOfDllSearch()
-{
-    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCWSTR);
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr)
-        return;
-    auto setDllDirectory =
-        reinterpret_cast<SetDllDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(kernel32, "SetDllDirectoryW")));
-    if (setDllDirectory == nullptr)
-        return;
-    wchar_t ownFolder[kCchText];
-    DWORD cch = GetModuleFileNameW(nullptr, ownFolder, ARRAYSIZE(ownFolder));
-    wchar_t* lastBackslash = cch > 0 && cch < ARRAYSIZE(ownFolder) ? std::wcsrchr(ownFolder, L'\\') : nullptr;
-    if (lastBackslash != nullptr)
-        lastBackslash[1] = L'\0';
-    else
-        ownFolder[0] = L'\0';
-    setDllDirectory(ownFolder);
-}
 }  // namespace
 
-static_assert(ARRAYSIZE(kLogLines) == 112, "the run's log has 112 lines");
+static_assert(ARRAYSIZE(kLogLines) == 112 - kFirstInstallationLineCount, "the run's log has 112 lines");
 
 // The numbers are those of the run's log lines written between two calls.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    TakeCurrentDirectoryOutOfDllSearch();
-
-    // The catalogue is looked for in the current directory.
-    wchar_t iniFile[kCchText] = L"";
-    wchar_t currentDirectory[kCchText];
-    DWORD cchDirectory = GetCurrentDirectoryW(kCchText - 1, currentDirectory);
-    if (cchDirectory > 0 && cchDirectory < kCchText - 1)
-        StringCchPrintfW(iniFile, ARRAYSIZE(iniFile), L"%s\\%s", currentDirectory, kCatalogueName);
-
-    int argc = 0;
-    HLOCAL argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-
-    DiagnosticLog log;
-    // Not Windows 2000: no XML parser to prepare.
-    log.Lines(1, 1);
-    QueryOsVersion();
-    // The installation language (0409), as every HKLM string is read: the
-    // reader's own Windows 2000 check first, then open, query, close.
-    log.Lines(2, 8);
-    QueryOsVersion();
-    log.Lines(9, 10);
-    HKEY key = OpenKey(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\Language", kMachineStringAccess);
-    QueryString(key, L"InstallLanguage");
-    CloseKey(key);
-    // Vista or later, so the desktop language too, which Wine does not set:
-    // the value is missing, and the key is closed after that line.
-    log.Lines(11, 15);
-    QueryOsVersion();
-    log.Lines(16, 23);
-    QueryOsVersion();
-    log.Lines(24, 25);
-    key = OpenKey(HKEY_CURRENT_USER, L"Control Panel\\Desktop", kUserStringAccess);
-    QueryString(key, L"PreferredUILanguages");
-    log.Lines(26, 26);
-    CloseKey(key);
-    // The product's uninstall entry: there is no key.
-    log.Lines(27, 41);
-    QueryOsVersion();
-    log.Lines(42, 43);
-    key = OpenKey(HKEY_LOCAL_MACHINE,
-                  L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\{CBE19707-CF6D-4819-9574-3DFD568960FA}",
-                  kMachineStringAccess);
-    QueryString(key, L"DisplayName");
-    CloseKey(key);
+    const RunStart run;
+    const RunLog log(kLogLines, kFirstInstallationLineCount + 1);
+    CheckFirstInstallation();
     // The catalogue: its first section, English, is the OS language's.
-    log.Lines(44, 55);
-    log.Line(56, iniFile);
-    HLOCAL sectionNames = LocalAlloc(LPTR, kCchSectionNames * sizeof(wchar_t));
-    if (sectionNames != nullptr)
+    log.Lines(50, 55);
+    log.Line(56, run.CatalogueFile());
     {
-        const wchar_t* firstSection = static_cast<const wchar_t*>(sectionNames);
-        GetPrivateProfileSectionNamesW(static_cast<wchar_t*>(sectionNames), kCchSectionNames, iniFile);
+        const CatalogueSections sections(run.CatalogueFile());
         wchar_t productLanguage[kCchText];
-        GetPrivateProfileStringW(firstSection, L"ProductLanguage", L"", productLanguage, kCchText, iniFile);
+        GetPrivateProfileStringW(sections.First(), L"ProductLanguage", L"", productLanguage, kCchText,
+                                 run.CatalogueFile());
         wchar_t command[kCchText];
-        GetPrivateProfileStringW(firstSection, L"Command", L"", command, kCchText, iniFile);
-        LocalFree(sectionNames);
+        GetPrivateProfileStringW(sections.First(), L"Command", L"", command, kCchText, run.CatalogueFile());
     }
     // Windows Installer 3.1: no KB893803v2 entry, and a Windows that has it
     // built in (the version is asked again to judge).
-    log.Lines(57, 68);
-    QueryOsVersion();
-    log.Lines(69, 70);
-    key = OpenKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB893803v2",
-                  kMachineStringAccess);
-    QueryString(key, L"DisplayName");
-    CloseKey(key);
+    log.Lines(57, 67);
+    ReadMachineString(log, 68, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KB893803v2",
+                      L"DisplayName");
     log.Lines(71, 72);
     QueryOsVersion();
     // .NET Framework 2.0: Install is there. Its language pack is not asked
     // for an English machine.
-    log.Lines(73, 79);
-    QueryOsVersion();
-    log.Lines(80, 81);
-    key = OpenKey(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727",
-                  kMachineStringAccess);
-    QueryString(key, L"Install");
-    CloseKey(key);
+    log.Lines(73, 78);
+    ReadMachineString(log, 79, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v2.0.50727", L"Install");
     // MDAC: FullInstallVer is 2.81, so the rollback value is not read.
-    log.Lines(82, 94);
-    QueryOsVersion();
-    log.Lines(95, 96);
-    key = OpenKey(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\DataAccess", kMachineStringAccess);
-    QueryString(key, L"FullInstallVer");
-    CloseKey(key);
+    log.Lines(82, 93);
+    ReadMachineString(log, 94, L"Software\\Microsoft\\DataAccess", L"FullInstallVer");
     // Nothing missing: the setup, with the installer's log in the temporary
     // folder, asked for again.
     log.Lines(97, 105);
@@ -439,9 +162,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         CloseHandle(processInfo.hProcess);
     if (processInfo.hThread != nullptr)
         CloseHandle(processInfo.hThread);
-    log.Lines(110, kLogLineCount);
-
-    if (argv != nullptr)
-        LocalFree(argv);
+    log.Lines(110, log.LastNumber());
     return 0;
 }
