@@ -10,6 +10,12 @@
 //                                which makes the silent run's platform calls
 //                                and writes its log: what of the silent
 //                                figure is the platform's
+//   bsbench.exe silent-floor <runs>
+//                                minimal_silent_platform.exe against
+//                                minimal_launcher.exe: what the silent run's
+//                                platform work costs over starting the setup
+//                                alone, the lowest silent figure any program
+//                                doing the bootstrapper's work could reach
 //   bsbench.exe dialog <runs>   start until the first dialog is visible;
 //                                reference: minimal_dialog.exe
 //   bsbench.exe dialog-platform <runs>
@@ -114,6 +120,7 @@ public:
     }
 
     DWORD ProcessId() const { return m_process.dwProcessId; }
+    bool Ended() const { return WaitForSingleObject(m_process.hProcess, 0) == WAIT_OBJECT_0; }
 
     // Waits for the next job message; false on time-out.
     bool Next(DWORD* message, DWORD* processId, DWORD timeoutMs)
@@ -206,6 +213,15 @@ void ForgetLogs()
     DeleteFileW((std::wstring(temp) + L"dravo_v9_installhelperBS.csv").c_str());
 }
 
+// Why the last measurement failed, for the message that reports it.
+const wchar_t* g_failure = L"";
+
+double Failed(const wchar_t* why)
+{
+    g_failure = why;
+    return -1;
+}
+
 // Milliseconds from the start until the setup stand-in's process exists;
 // negative when it never started.
 double TimeToSetupStart(const std::wstring& commandLine)
@@ -214,12 +230,12 @@ double TimeToSetupStart(const std::wstring& commandLine)
     Job job;
     LONGLONG start = Now();
     if (!job.Start(commandLine))
-        return -1;
+        return Failed(L"the program could not be started");
     LONGLONG setupStarted = 0;
     if (!job.WaitForChildStart(&setupStarted))
-        return -1;
+        return Failed(L"the setup was not started");
     if (!job.WaitUntilEmpty())
-        return -1;
+        return Failed(L"the processes did not end");
     return Milliseconds(setupStarted - start);
 }
 
@@ -231,7 +247,7 @@ double TimeToVisibleDialog(const std::wstring& commandLine)
     Job job;
     LONGLONG start = Now();
     if (!job.Start(commandLine))
-        return -1;
+        return Failed(L"the program could not be started");
     DialogSearch search = {job.ProcessId(), nullptr};
     LONGLONG visible = 0;
     for (;;)
@@ -242,13 +258,16 @@ double TimeToVisibleDialog(const std::wstring& commandLine)
             visible = Now();
             break;
         }
+        // A second instance, for one, ends without a window of its own.
+        if (job.Ended())
+            return Failed(L"the program ended without showing a dialog");
         if (Milliseconds(Now() - start) > kRunTimeoutMs)
-            return -1;
+            return Failed(L"no dialog became visible in time");
         Sleep(1);
     }
     PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     if (!job.WaitUntilEmpty())
-        return -1;
+        return Failed(L"the processes did not end after the dialog was cancelled");
     return Milliseconds(visible - start);
 }
 
@@ -260,35 +279,46 @@ double Median(std::vector<double> values)
 }
 
 int Measure(const wchar_t* figure, double (*measure)(const std::wstring&), const std::wstring& product,
-            const std::wstring& reference, int runs)
+            const std::wstring& reference, int runs, const wchar_t* productLabel = L"bootstrapper")
 {
     // One unmeasured run of each: the first start of a program pays for
     // reading it from disk.
-    if (measure(product) < 0 || measure(reference) < 0)
+    for (const std::wstring* program : {&product, &reference})
     {
-        std::fwprintf(stderr, L"bsbench: %ls: a warm-up run failed\n", figure);
-        return 1;
+        if (measure(*program) < 0)
+        {
+            std::fwprintf(stderr, L"bsbench: %ls: the warm-up run of %ls failed: %ls\n", figure, program->c_str(),
+                          g_failure);
+            return 1;
+        }
     }
     std::vector<double> productTimes;
     std::vector<double> referenceTimes;
     for (int i = 0; i < runs; ++i)
     {
-        double a = measure(product);
-        double b = measure(reference);
-        if (a < 0 || b < 0)
+        double times[2] = {};
+        for (int which = 0; which < 2; ++which)
         {
-            std::fwprintf(stderr, L"bsbench: %ls: run %d failed\n", figure, i + 1);
-            return 1;
+            const std::wstring& program = which == 0 ? product : reference;
+            times[which] = measure(program);
+            if (times[which] < 0)
+            {
+                std::fwprintf(stderr, L"bsbench: %ls: run %d of %ls failed: %ls\n", figure, i + 1, program.c_str(),
+                              g_failure);
+                return 1;
+            }
         }
+        const double a = times[0];
+        const double b = times[1];
         productTimes.push_back(a);
         referenceTimes.push_back(b);
-        std::wprintf(L"%ls run %2d: bootstrapper %8.1f ms  reference %8.1f ms\n", figure, i + 1, a, b);
+        std::wprintf(L"%ls run %2d: %ls %8.1f ms  reference %8.1f ms\n", figure, i + 1, productLabel, a, b);
         std::fflush(stdout);
     }
     double a = Median(productTimes);
     double b = Median(referenceTimes);
-    std::wprintf(L"%ls median of %d: bootstrapper %.1f ms  reference %.1f ms  ratio %.2f\n", figure, runs, a, b,
-                 a / b);
+    std::wprintf(L"%ls median of %d: %ls %.1f ms  reference %.1f ms  ratio %.2f\n", figure, runs, productLabel, a,
+                 b, a / b);
     return 0;
 }
 }  // namespace
@@ -297,7 +327,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc != 3)
     {
-        std::fwprintf(stderr, L"usage: bsbench.exe silent|silent-platform|dialog|dialog-platform <runs>\n");
+        std::fwprintf(stderr, L"usage: bsbench.exe silent|silent-platform|silent-floor|dialog|dialog-platform <runs>\n");
         return 2;
     }
     // Wine starts its desktop process for the first program that asks for the
@@ -318,6 +348,10 @@ int wmain(int argc, wchar_t** argv)
         return Measure(L"silent-platform", TimeToSetupStart,
                        KitFile(L"SetupBootstrapper.exe") + L" " + kSilentArguments,
                        KitFile(L"minimal_silent_platform.exe") + L" " + kSilentArguments, runs);
+    if (mode == L"silent-floor")
+        return Measure(L"silent-floor", TimeToSetupStart,
+                       KitFile(L"minimal_silent_platform.exe") + L" " + kSilentArguments,
+                       KitFile(L"minimal_launcher.exe") + L" " + kSetupCommandLine, runs, L"platform work");
     if (mode == L"dialog")
         return Measure(L"dialog", TimeToVisibleDialog, KitFile(L"SetupBootstrapper.exe"),
                        KitFile(L"minimal_dialog.exe"), runs);

@@ -4,7 +4,7 @@
 # silent run, and how large the x86 product is. See docs/benchmark.md for
 # what each figure means.
 #
-# Usage: scripts/benchmark.sh [runs]   (runs per program and figure, at least 10; default 15)
+# Usage: scripts/benchmark.sh [runs]   (runs per program and figure, at least 10; default 40)
 #
 # Installs and builds what it needs, then times the x64 build of the same
 # sources under wine64, on a virtual display, with one wineserver kept
@@ -37,6 +37,9 @@ if [ "${1:-}" = "--on-display" ]; then
     # The same run against a program that makes the silent run's platform
     # calls and writes its log: what stays above it is ours.
     (cd "$kit" && wine bsbench.exe silent-platform "$runs" </dev/null) || status=1
+    # That platform work against starting the setup alone: the lowest
+    # silent figure that any program doing the bootstrapper's work reaches.
+    (cd "$kit" && wine bsbench.exe silent-floor "$runs" </dev/null) || status=1
     # Most of that platform work is the log: what one of its lines costs.
     (cd "$kit" && wine bslogline.exe 200 </dev/null) || status=1
     # The download-and-run stand-in keeps a journal of every installation it
@@ -59,7 +62,7 @@ if [ "${1:-}" = "--on-display" ]; then
     exit $status
 fi
 
-runs="${1:-15}"
+runs="${1:-40}"
 case "$runs" in
     ''|*[!0-9]*) echo "usage: scripts/benchmark.sh [runs]" >&2; exit 2 ;;
 esac
@@ -91,12 +94,28 @@ if [ -f "$BS_BINFMT_ENTRY" ] && grep -q '^interpreter .*qemu' "$BS_BINFMT_ENTRY"
     echo "benchmark: the x86 kit's timings are left out: its 32-bit Wine runs under qemu-i386 here," \
         "and emulation time is not product time. The x64 build of the same sources stands in for it."
 fi
+# Wine on one processor. Nearly every call a Windows program makes under
+# Wine is a round trip to its wineserver; on this virtual machine waking a
+# process on the other processor made each such trip several times slower
+# (bslogline: a log line about 300 us on two processors, about 80 on one),
+# which is the machine's latency, not the programs' work, and scattered the
+# figures by tenths (docs/benchmark.md). BS_BENCH_CPUS=all runs Wine on
+# every processor, as before; any other value is a taskset list.
+cpus="${BS_BENCH_CPUS:-0}"
+pin=""
+if [ "$cpus" != all ]; then
+    pin="taskset -c $cpus"
+    echo "benchmark: Wine runs on processor $cpus only (BS_BENCH_CPUS=all: on every processor)"
+fi
+# A server left from earlier would not be pinned: the measuring part starts its own.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 status=0
 # Everything printed is kept for the summary at the end; a pipe keeps no
 # exit code in sh, so a failure leaves a mark of its own.
 results="$bench/results.txt"
 rm -f "$bench/failed"
-{ xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/benchmark.sh" --on-display "$runs" ||
+{ $pin xvfb-run -a -s "-screen 0 1024x768x24" "$root/scripts/benchmark.sh" --on-display "$runs" ||
     touch "$bench/failed"; } | tee "$results"
 
 # The x86 product's size without the embedded parser libraries ("BIN" 110
