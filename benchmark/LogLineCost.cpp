@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include <strsafe.h>
+
 namespace
 {
 double Microseconds()
@@ -38,9 +40,9 @@ int wmain(int argc, wchar_t** argv)
     }
     wchar_t path[MAX_PATH + 40];
     DWORD cch = GetTempPathW(MAX_PATH, path);
-    if (cch == 0 || cch >= MAX_PATH)
+    if (cch == 0 || cch >= MAX_PATH ||
+        FAILED(StringCchCatW(path, ARRAYSIZE(path), L"\\dravo_v9_installhelperBS.csv")))
         return 1;
-    std::wcscat(path, L"\\dravo_v9_installhelperBS.csv");
     DeleteFileW(path);
 
     // The steps of one line, as the log takes them.
