@@ -6,6 +6,7 @@
 #include "support/DiagnosticLog.h"
 #include "support/FaultGuard.h"
 #include "support/Handles.h"
+#include "support/Traced.h"
 
 #include <strsafe.h>
 
@@ -189,82 +190,78 @@ void PrepareXmlParser()
 
 bool ExtractResToTemp(const wchar_t* resourceType, WORD resourceId, const wchar_t* path)
 {
-    LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp >>");
-    bool outcome = false;
-    const bool completed = RunGuarded(&outcome, [&]() -> bool {
-        bool answer = true;
-        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: called for resource with name:%s and ID %d",
-                   resourceType, static_cast<int>(resourceId));
-        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: resource will be extracted to '%s'", path);
+    return RunTraced(
+        "SetupBootStrapper.ExtractResToTemp >>", nullptr, kLogError,
+        "SetupBootStrapper.ExtractResToTemp: exception caught, error returned: %d", [&]() -> bool {
+            bool answer = true;
+            LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: called for resource with name:%s and ID %d",
+                       resourceType, static_cast<int>(resourceId));
+            LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: resource will be extracted to '%s'", path);
 
-        // Looked up in the executable itself, in whatever language it carries.
-        HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), resourceType);
-        HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
-        const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
-        const DWORD cbResource = found != nullptr ? SizeofResource(nullptr, found) : 0;
+            // Looked up in the executable itself, in whatever language it carries.
+            HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), resourceType);
+            HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+            const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+            const DWORD cbResource = found != nullptr ? SizeofResource(nullptr, found) : 0;
 
-        if (bytes == nullptr)
-        {
-            // A build without the resource: nothing is created, so that no
-            // empty file passes for the library.
-            LogMessage(kLogError,
-                       "SetupBootStrapper.ExtractResToTemp: resource not found in the executable, nothing "
-                       "extracted, error returned:%d",
-                       static_cast<int>(GetLastError()));
-            answer = false;
-        }
-        else
-        {
-            LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: Creating '%s'", path);
-            UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!file)
+            if (bytes == nullptr)
             {
-                LogMessage(kLogInfo,
-                           "SetupBootStrapper.ExtractResToTemp: Failed to create file '%s', error returned:%d", path,
+                // A build without the resource: nothing is created, so that no
+                // empty file passes for the library.
+                LogMessage(kLogError,
+                           "SetupBootStrapper.ExtractResToTemp: resource not found in the executable, nothing "
+                           "extracted, error returned:%d",
                            static_cast<int>(GetLastError()));
                 answer = false;
             }
             else
             {
-                LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: File '%s' succesfully created.", path);
-                LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: Writting stream data");
-                DWORD cbWritten = 0;
-                BOOL written = WriteFile(file.get(), bytes, cbResource, &cbWritten, nullptr);
-                if (written && cbWritten != cbResource)
-                {
-                    // A short write leaves a truncated library: a failure too.
-                    written = FALSE;
-                    SetLastError(ERROR_WRITE_FAULT);
-                }
-                if (!written)
+                LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: Creating '%s'", path);
+                UniqueHandle file(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                if (!file)
                 {
                     LogMessage(kLogInfo,
-                               "SetupBootStrapper.ExtractResToTemp: Error while writting stream to file '%s', error "
+                               "SetupBootStrapper.ExtractResToTemp: Failed to create file '%s', error "
                                "returned:%d",
                                path, static_cast<int>(GetLastError()));
-                    file.reset();
                     answer = false;
                 }
                 else
                 {
-                    LogMessage(kLogInfo,
-                               "SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file");
-                    file.reset();
-                    LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: resource succesfully extracted to %s",
-                               path);
+                    LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: File '%s' succesfully created.", path);
+                    LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: Writting stream data");
+                    DWORD cbWritten = 0;
+                    BOOL written = WriteFile(file.get(), bytes, cbResource, &cbWritten, nullptr);
+                    if (written && cbWritten != cbResource)
+                    {
+                        // A short write leaves a truncated library: a failure too.
+                        written = FALSE;
+                        SetLastError(ERROR_WRITE_FAULT);
+                    }
+                    if (!written)
+                    {
+                        LogMessage(kLogInfo,
+                                   "SetupBootStrapper.ExtractResToTemp: Error while writting stream to file "
+                                   "'%s', error returned:%d",
+                                   path, static_cast<int>(GetLastError()));
+                        file.reset();
+                        answer = false;
+                    }
+                    else
+                    {
+                        LogMessage(kLogInfo,
+                                   "SetupBootStrapper.ExtractResToTemp: stream succesfully written, closing file");
+                        file.reset();
+                        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp: resource succesfully extracted to %s",
+                                   path);
+                    }
                 }
             }
-        }
 
-        LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp <<");
-        return answer;
-    });
-    if (completed)
-        return outcome;
-    LogMessage(kLogError, "SetupBootStrapper.ExtractResToTemp: exception caught, error returned: %d",
-               static_cast<int>(GetLastError()));
-    return false;
+            LogMessage(kLogInfo, "SetupBootStrapper.ExtractResToTemp <<");
+            return answer;
+        });
 }
 
 void DeleteResFile(const wchar_t* path)

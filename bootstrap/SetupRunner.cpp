@@ -1,8 +1,8 @@
 #include "bootstrap/SetupRunner.h"
 
 #include "support/DiagnosticLog.h"
-#include "support/FaultGuard.h"
 #include "support/Handles.h"
+#include "support/Traced.h"
 
 #include <strsafe.h>
 
@@ -63,68 +63,63 @@ void WaitForChildProcess(HANDLE process)
 
 int CreateMsiexecProcess(const wchar_t* wzFilename, const wchar_t* pwzLanguageArg)
 {
-    LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess >>");
-    int outcome = 0;
-    const bool completed = RunGuarded(&outcome, [&]() -> int {
-        wchar_t szTempFolder[kCchText];
-        DWORD cchTemp = GetTempPathW(ARRAYSIZE(szTempFolder), szTempFolder);
-        if (cchTemp == 0 || cchTemp >= ARRAYSIZE(szTempFolder))
-        {
-            // Without it the installer log has no place; a setup started with
-            // a made-up path would log into nowhere.
-            LogMessage(kLogError,
-                       "MorvantoBootStrapper.CreateMsiexecProcess: failed to get the temporary folder, error "
-                       "returned:%d, setup not started",
-                       static_cast<int>(GetLastError()));
+    return RunTraced(
+        "MorvantoBootStrapper.CreateMsiexecProcess >>", nullptr, kLogError,
+        "MorvantoBootStrapper.CreateMsiexecProcess: exception caught, error returned: %d", [&]() -> int {
+            wchar_t szTempFolder[kCchText];
+            DWORD cchTemp = GetTempPathW(ARRAYSIZE(szTempFolder), szTempFolder);
+            if (cchTemp == 0 || cchTemp >= ARRAYSIZE(szTempFolder))
+            {
+                // Without it the installer log has no place; a setup started with
+                // a made-up path would log into nowhere.
+                LogMessage(kLogError,
+                           "MorvantoBootStrapper.CreateMsiexecProcess: failed to get the temporary folder, error "
+                           "returned:%d, setup not started",
+                           static_cast<int>(GetLastError()));
+                LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
+                return 0;
+            }
+
+            switch (ChooseSetupForm(InstallMode))
+            {
+            case SetupForm::Recording:
+                LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in recording mode");
+                break;
+            case SetupForm::Silent:
+                LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in silent mode");
+                break;
+            case SetupForm::FullUi:
+                LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in full UI mode");
+                break;
+            }
+
+            wchar_t pwzProperties[kCchText];
+            if (!FormatSetupCommandLine(InstallMode, wzFilename, pwzLanguageArg, szTempFolder, pwzProperties,
+                                        ARRAYSIZE(pwzProperties)))
+            {
+                // A cut line loses the end of the log path, or worse, the end of
+                // the language arguments: better no setup than a wrong one.
+                LogMessage(kLogError,
+                           "MorvantoBootStrapper.CreateMsiexecProcess: the setup command line would exceed 1023 "
+                           "characters, setup not started");
+                LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
+                return 0;
+            }
+
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Running: %s with args: %s", wzFilename,
+                       pwzProperties);
+            ProcessHandles child;
+            BOOL started = StartChildProcess(pwzProperties, &child);
+
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end");
+            // No time-out and no exit code: a setup that hangs is still the
+            // user's installation, and one that crashes says so in its own log.
+            WaitForChildProcess(child.process.get());
+            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Process ended");
+
+            child.process.reset();
+            child.thread.reset();
             LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
-            return 0;
-        }
-
-        switch (ChooseSetupForm(InstallMode))
-        {
-        case SetupForm::Recording:
-            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in recording mode");
-            break;
-        case SetupForm::Silent:
-            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in silent mode");
-            break;
-        case SetupForm::FullUi:
-            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: running in full UI mode");
-            break;
-        }
-
-        wchar_t pwzProperties[kCchText];
-        if (!FormatSetupCommandLine(InstallMode, wzFilename, pwzLanguageArg, szTempFolder, pwzProperties,
-                                    ARRAYSIZE(pwzProperties)))
-        {
-            // A cut line loses the end of the log path, or worse, the end of
-            // the language arguments: better no setup than a wrong one.
-            LogMessage(kLogError,
-                       "MorvantoBootStrapper.CreateMsiexecProcess: the setup command line would exceed 1023 "
-                       "characters, setup not started");
-            LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
-            return 0;
-        }
-
-        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Running: %s with args: %s", wzFilename,
-                   pwzProperties);
-        ProcessHandles child;
-        BOOL started = StartChildProcess(pwzProperties, &child);
-
-        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Waitting for process to end");
-        // No time-out and no exit code: a setup that hangs is still the
-        // user's installation, and one that crashes says so in its own log.
-        WaitForChildProcess(child.process.get());
-        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess: Process ended");
-
-        child.process.reset();
-        child.thread.reset();
-        LogMessage(kLogInfo, "MorvantoBootStrapper.CreateMsiexecProcess <<");
-        return started ? 1 : 0;
-    });
-    if (completed)
-        return outcome;
-    LogMessage(kLogError, "MorvantoBootStrapper.CreateMsiexecProcess: exception caught, error returned: %d",
-               static_cast<int>(GetLastError()));
-    return 0;
+            return started ? 1 : 0;
+        });
 }

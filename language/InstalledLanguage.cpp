@@ -177,7 +177,8 @@ LONG GetLangIdFromCrmi(const wchar_t* crmiPath, wchar_t* languageId)
     LONG status = -1;
     if (FAILED(CoInitialize(nullptr)))
     {
-        LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi: erorr while initializing COM library, error returned:%d",
+        LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi: erorr while initializing COM library, "
+                             "error returned:%d",
                    static_cast<int>(GetLastError()));
         LogMessage(kLogInfo, "MorvantoBootStrapper.GetLangIdFromCrmi <<");
         return -3;

@@ -57,34 +57,29 @@ void OnOk(HWND dialog)
 int ShowSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
                              const wchar_t* wzIniFile, wchar_t* pwzLanguageArg)
 {
-    LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog >>");
-    int outcome = 0;
-    const bool completed = RunGuarded(&outcome, [&]() -> int {
-        if (InstallMode.silent)
-        {
-            LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing "
-                                 "language selection dialog");
-            // The catalogue's answer always leaves arguments to install with
-            // (the built-in English ones at worst), so a silent run goes on.
-            GetLanguageArgs(wzIniFile, pwzLanguageArg);
-            return 1;
-        }
+    return RunTraced(
+        "MorvantoBootStrapper.ShowSelectLanguageDialog >>", nullptr, kLogError,
+        "MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d", [&]() -> int {
+            if (InstallMode.silent)
+            {
+                LogMessage(kLogInfo, "MorvantoBootStrapper.LaunchExe: this is a silent installation, not showing "
+                                     "language selection dialog");
+                // The catalogue's answer always leaves arguments to install with
+                // (the built-in English ones at worst), so a silent run goes on.
+                GetLanguageArgs(wzIniFile, pwzLanguageArg);
+                return 1;
+            }
 
-        pwzLanguageArg[0] = L'\0';
-        int result = CreateSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, OsLanguage,
-                                                pwzLanguageArg);
-        if (result != 0)
-            LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog: dialog succesfully displayed");
-        else
-            LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog: error while displaying dialog");
-        LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog <<");
-        return result;
-    });
-    if (completed)
-        return outcome;
-    LogMessage(kLogError, "MorvantoBootStrapper.ShowSelectLanguageDialog: exception caught, error returned: %d",
-               static_cast<int>(GetLastError()));
-    return 0;
+            pwzLanguageArg[0] = L'\0';
+            int result = CreateSelectLanguageDialog(instance, wzFilename, wzProductName, wzIniFile, OsLanguage,
+                                                    pwzLanguageArg);
+            if (result != 0)
+                LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog: dialog succesfully displayed");
+            else
+                LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog: error while displaying dialog");
+            LogMessage(kLogInfo, "MorvantoBootStrapper.ShowSelectLanguageDialog <<");
+            return result;
+        });
 }
 
 int CreateSelectLanguageDialog(HINSTANCE instance, const wchar_t* wzFilename, const wchar_t* wzProductName,
@@ -181,62 +176,59 @@ INT_PTR CALLBACK LanguageSelectionDialogCallback(HWND dialog, UINT message, WPAR
 
 int OnInitDialog(HWND dialog, LanguageDialogParam* dlgParam)
 {
-    LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog >>");
-    int outcome = 0;
-    const bool completed = RunGuarded(&outcome, [&]() -> int {
-        LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Setting dialog caption and icon");
-        SetWindowTextW(dialog, dlgParam->ProductName);
+    return RunTraced(
+        "MorvantoBootStrapper.OnInitDialog >>", nullptr, kLogError,
+        "MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d", [&]() -> int {
+            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Setting dialog caption and icon");
+            SetWindowTextW(dialog, dlgParam->ProductName);
 
-        // One handle serves both sizes; without one (no such file) the window
-        // keeps no icon of its own.
-        HICON icon = GetFileIcon(dlgParam->Filename);
-        if (g_dialogIcon != nullptr)
-            DestroyIcon(g_dialogIcon);
-        g_dialogIcon = icon;
-        SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+            // One handle serves both sizes; without one (no such file) the window
+            // keeps no icon of its own.
+            HICON icon = GetFileIcon(dlgParam->Filename);
+            if (g_dialogIcon != nullptr)
+                DestroyIcon(g_dialogIcon);
+            g_dialogIcon = icon;
+            SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+            SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
-        LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Add languages to combo");
-        HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
-        bool found = false;
-        WalkCatalogueSections(dlgParam->IniFile, [&](const wchar_t* section) {
-            SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(section));
-            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: language %s added to combo", section);
+            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Add languages to combo");
+            HWND combo = GetDlgItem(dialog, IDC_LANGUAGE_LIST);
+            bool found = false;
+            WalkCatalogueSections(dlgParam->IniFile, [&](const wchar_t* section) {
+                SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(section));
+                LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: language %s added to combo", section);
 
-            wchar_t productLanguage[kCchText];
-            ReadProductLanguage(dlgParam->IniFile, section, productLanguage);
-            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Checking if it should be the default language");
-            if (std::wcscmp(productLanguage, dlgParam->DefaultLanguage) == 0)
+                wchar_t productLanguage[kCchText];
+                ReadProductLanguage(dlgParam->IniFile, section, productLanguage);
+                LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Checking if it should be the default "
+                                     "language");
+                if (std::wcscmp(productLanguage, dlgParam->DefaultLanguage) == 0)
+                {
+                    LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: this is the default language, "
+                                         "selecting it.");
+                    // The list's own search: the first entry that begins with the
+                    // name, without regard to case. Each match selects again, so
+                    // the last section carrying the language decides.
+                    SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(section));
+                    found = true;
+                }
+                return true;
+            });
+
+            if (!found)
             {
-                LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: this is the default language, selecting it.");
-                // The list's own search: the first entry that begins with the
-                // name, without regard to case. Each match selects again, so
-                // the last section carrying the language decides.
-                SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(section));
-                found = true;
+                // The catalogue lists English first.
+                LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Default language %s was not found in "
+                                     "languages list, setting default language to English(1033)",
+                           dlgParam->DefaultLanguage);
+                SendMessageW(combo, CB_SETCURSEL, 0, 0);
             }
-            return true;
+            // The Down-arrow key drops the list down; F4 does not.
+            SendMessageW(combo, CB_SETEXTENDEDUI, TRUE, 0);
+
+            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog <<");
+            return 1;
         });
-
-        if (!found)
-        {
-            // The catalogue lists English first.
-            LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog: Default language %s was not found in languages "
-                                 "list, setting default language to English(1033)",
-                       dlgParam->DefaultLanguage);
-            SendMessageW(combo, CB_SETCURSEL, 0, 0);
-        }
-        // The Down-arrow key drops the list down; F4 does not.
-        SendMessageW(combo, CB_SETEXTENDEDUI, TRUE, 0);
-
-        LogMessage(kLogInfo, "MorvantoBootStrapper.OnInitDialog <<");
-        return 1;
-    });
-    if (completed)
-        return outcome;
-    LogMessage(kLogError, "MorvantoBootStrapper.OnInitDialog: exception caugth, error returned : %d",
-               static_cast<int>(GetLastError()));
-    return 0;
 }
 
 int GetSelectedItemText(HWND dialog, wchar_t* text)
@@ -257,21 +249,16 @@ int GetSelectedItemText(HWND dialog, wchar_t* text)
 
 HICON GetFileIcon(const wchar_t* path)
 {
-    LogMessage(kLogInfo, "MorvantoBootStrapper.GetFileIcon >>");
-    HICON outcome = nullptr;
-    const bool completed = RunGuarded(&outcome, [&]() -> HICON {
-        // The shell resolves a bare file name against the current directory.
-        // A file it knows nothing about gives no information and so no icon.
-        SHFILEINFOW info = {};
-        HICON icon = nullptr;
-        if (SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON) != 0)
-            icon = info.hIcon;
-        LogMessage(kLogInfo, "MorvantoBootStrapper.GetFileIcon <<");
-        return icon;
-    });
-    if (completed)
-        return outcome;
-    LogMessage(kLogError, "MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d",
-               static_cast<int>(GetLastError()));
-    return nullptr;
+    return RunTraced(
+        "MorvantoBootStrapper.GetFileIcon >>", nullptr, kLogError,
+        "MorvantoBootStrapper.GetFileIcon: exception caught, error returned: %d", [&]() -> HICON {
+            // The shell resolves a bare file name against the current directory.
+            // A file it knows nothing about gives no information and so no icon.
+            SHFILEINFOW info = {};
+            HICON icon = nullptr;
+            if (SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON) != 0)
+                icon = info.hIcon;
+            LogMessage(kLogInfo, "MorvantoBootStrapper.GetFileIcon <<");
+            return icon;
+        });
 }

@@ -8,17 +8,19 @@
 // Writes entryLine, runs body and writes exitLine (none when null) after it.
 // An exception is caught instead: exceptionFormat is written with the last
 // system error at exceptionSeverity, no exit line follows, and the answer is
-// 0, which every caller reads as "missing", "failed", "no" or "do not go on".
+// the zero of body's type (0, false, null), which every caller reads as
+// "missing", "failed", "no" or "do not go on".
 template <typename Body>
-int RunTraced(const char* entryLine, const char* exitLine, unsigned exceptionSeverity, const char* exceptionFormat,
-              Body body)
+auto RunTraced(const char* entryLine, const char* exitLine, unsigned exceptionSeverity, const char* exceptionFormat,
+               Body body) -> decltype(body())
 {
+    using Result = decltype(body());
     LogMessage(kLogInfo, entryLine);
-    int result = 0;
+    Result result{};
     if (!RunGuarded(&result, body))
     {
         LogMessage(exceptionSeverity, exceptionFormat, static_cast<int>(GetLastError()));
-        return 0;
+        return Result{};
     }
     if (exitLine != nullptr)
         LogMessage(kLogInfo, exitLine);

@@ -111,11 +111,14 @@ TEST(DiagnosticLog, AppendsCutLinesAndLeavesTheLastErrorAlone)
     EXPECT_EQ(temp.Log(), expected);
 }
 
+namespace
+{
 BOOL CALLBACK RaiseFromCallback(HMODULE, LPCWSTR, LPWSTR, LONG_PTR code)
 {
     RaiseException(static_cast<DWORD>(code), EXCEPTION_NONCONTINUABLE, 0, nullptr);
     return TRUE;
 }
+}  // namespace
 
 // The catch-all of every operation: structured exceptions, wherever they are raised below it.
 TEST(FaultGuard, CatchesWhatIsRaisedBelowItAndKeepsTheLastError)
